@@ -1,0 +1,54 @@
+# Build helpers shared by every part of the tree.
+
+# Puts a deliverable into dist/<preset>[-<variant>]/ of the build tree.
+#   tkr_deliver(target [VARIANT sim])
+function(tkr_deliver target)
+  cmake_parse_arguments(ARG "" "VARIANT" "" ${ARGN})
+  set(dir ${CMAKE_BINARY_DIR}/dist/${TKR_DIST_NAME})
+  if(ARG_VARIANT)
+    set(dir ${dir}-${ARG_VARIANT})
+  endif()
+  set_target_properties(${target} PROPERTIES
+    RUNTIME_OUTPUT_DIRECTORY ${dir}
+    LIBRARY_OUTPUT_DIRECTORY ${dir}
+    ARCHIVE_OUTPUT_DIRECTORY ${dir})
+endfunction()
+
+# A GoogleTest program. Natively every test case becomes a CTest test; under Wine the program runs
+# as one CTest test (each Wine start costs a second or two).
+#   tkr_add_gtest(name SOURCES a.cpp ... LIBS lib ... [LABELS l ...] [RESOURCE_LOCK name] [TIMEOUT s]
+#                 [NO_MAIN] [ENVIRONMENT VAR=value ...])
+function(tkr_add_gtest name)
+  cmake_parse_arguments(ARG "NO_MAIN" "RESOURCE_LOCK;TIMEOUT" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
+  add_executable(${name} ${ARG_SOURCES})
+  target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest)
+  if(NOT ARG_NO_MAIN)
+    target_link_libraries(${name} PRIVATE GTest::gtest_main)
+  endif()
+  set_target_properties(${name} PROPERTIES RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+  if(NOT ARG_TIMEOUT)
+    set(ARG_TIMEOUT 300)
+  endif()
+  set(labels ${ARG_LABELS})
+  if(CMAKE_CROSSCOMPILING)
+    list(APPEND labels wine)
+    add_test(NAME ${name} COMMAND ${name})
+    set(tests ${name})
+    set_tests_properties(${name} PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT})
+    if(ARG_RESOURCE_LOCK)
+      set_tests_properties(${name} PROPERTIES RESOURCE_LOCK ${ARG_RESOURCE_LOCK})
+    endif()
+    if(ARG_ENVIRONMENT)
+      set_tests_properties(${name} PROPERTIES ENVIRONMENT "${ARG_ENVIRONMENT}")
+    endif()
+  else()
+    set(props LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT})
+    if(ARG_RESOURCE_LOCK)
+      list(APPEND props RESOURCE_LOCK ${ARG_RESOURCE_LOCK})
+    endif()
+    if(ARG_ENVIRONMENT)
+      list(APPEND props ENVIRONMENT "${ARG_ENVIRONMENT}")
+    endif()
+    gtest_discover_tests(${name} DISCOVERY_MODE PRE_TEST PROPERTIES ${props})
+  endif()
+endfunction()
