@@ -10,12 +10,13 @@
 #include <stdint.h>
 
 #if defined(_WIN32)
+/* Callers need no dllimport: the import library's thunks serve plain declarations as well. */
 #  if defined(TKR50API_BUILDING)
 #    define TKR50API_EXPORT __declspec(dllexport)
-#  elif defined(TKR50API_STATIC)
-#    define TKR50API_EXPORT
-#  else
+#  elif defined(TKR50API_IMPORT)
 #    define TKR50API_EXPORT __declspec(dllimport)
+#  else
+#    define TKR50API_EXPORT
 #  endif
 #  define TKR50API_CALL __cdecl
 #else

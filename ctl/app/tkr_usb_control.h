@@ -1,0 +1,66 @@
+// CTkrUsbControl: the control program's only path to the interface library.
+//
+// It remembers the chosen board index, keeps the library's last result code, picks the flash
+// addresses and export variants that fit the board identity, and brackets most operations with
+// their own OpenBoard/CloseBoard so that a board is held open only for one operation.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "board_identity.h"
+#include "message_sink.h"
+
+namespace tkbctl {
+
+class CTkrUsbControl {
+public:
+    // Calls TKR50API_Init. `identity` and `messages` must outlive the wrapper.
+    CTkrUsbControl(const BoardIdentity& identity, MessageSink& messages);
+    // Calls TKR50API_Close(2), then TKR50API_End.
+    virtual ~CTkrUsbControl();
+    CTkrUsbControl(const CTkrUsbControl&) = delete;
+    CTkrUsbControl& operator=(const CTkrUsbControl&) = delete;
+
+    bool OpenBoard();
+    bool CloseBoard();
+
+    bool I2CWrite(uint32_t slave, uint32_t subAddress, uint32_t length, const uint8_t* data, bool wordAddress);
+    bool I2CRead(uint32_t slave, uint32_t subAddress, uint32_t length, uint8_t* buffer, bool wordAddress);
+
+    // Slave 8 is the FPGA: a 32-bit register access, not an I2C device.
+    bool WriteRegister(uint32_t slave, uint32_t address, const uint8_t* data, uint32_t length, bool wordAddress);
+    bool WriteRegisterDirect(uint32_t slave, uint32_t address, const uint8_t* data, uint32_t length,
+                             bool wordAddress);
+    bool ReadRegister(uint32_t slave, uint32_t address, uint8_t* buffer, uint32_t length, bool wordAddress,
+                      bool repeatedStart);
+
+    bool WriteSettings(uint32_t length, const uint8_t* data);
+    bool ReadSettings(uint32_t length, uint8_t* buffer);
+    bool WriteSettingsToBoard(uint32_t length, const uint8_t* data);
+    bool ReadSettingsFromBoard(uint32_t length, uint8_t* buffer);
+
+    bool UpdateFX3(uint32_t length, const uint8_t* data);
+    bool ReadBackFX3(uint32_t length, uint8_t* buffer);
+    bool UpdateFPGA(uint32_t length, const uint8_t* data);
+    bool ReadBackFPGA(uint32_t length, uint8_t* buffer);
+    bool UpdateMulti(uint32_t length, const uint8_t* data);
+    bool ReadBackMulti(uint32_t length, uint8_t* buffer);
+
+    bool ReadVersionInfo(uint32_t length, uint8_t* buffer);
+
+    // Text for a library result code (UTF-8; most texts are Japanese).
+    static std::string ResultText(int32_t code);
+
+    int32_t LastResult() const { return lastResult_; }
+    int32_t BoardIndex() const { return boardIndex_; }
+    void SetBoardIndex(int32_t index) { boardIndex_ = index; }
+
+private:
+    const BoardIdentity& identity_;
+    MessageSink& messages_;
+    int32_t lastResult_ = 0;
+    int32_t boardIndex_ = 0;
+};
+
+}  // namespace tkbctl
