@@ -1,0 +1,20 @@
+#include "access/command.h"
+
+#include <cstring>
+
+#include "tkr/protocol.h"
+
+namespace tkr {
+
+int32_t RunCommand(DeviceConnection& connection, std::vector<uint8_t>& frame, uint32_t dataLength, uint8_t* data) {
+    uint8_t reply[kReplyBufferSize] = {};
+    TransferPhase write{frame.data(), static_cast<uint32_t>(frame.size())};
+    TransferPhase read{reply, dataLength + 1};
+    const int32_t result = Exchange(connection, State().pipes, &write, &read);
+    if (result != kResultSuccess) return result;
+    if (reply[0] != 0) return SystemResult(reply[0]);
+    if (data && dataLength > 0) std::memcpy(data, reply + 1, dataLength);
+    return kResultSuccess;
+}
+
+}  // namespace tkr

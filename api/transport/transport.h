@@ -1,0 +1,50 @@
+// The command path to a board: driver requests, the pipe search, bulk transfers and the exchange
+// (one command frame out, one reply in) under the system-wide lock.
+#pragma once
+
+#include <cstdint>
+
+#include "frame/library_state.h"
+
+namespace tkr {
+
+inline constexpr int32_t kResultSuccess = 1;
+inline constexpr int32_t kResultDriverOpen = static_cast<int32_t>(0xF0000001);
+inline constexpr int32_t kResultDoubleOpen = static_cast<int32_t>(0xF0000002);
+inline constexpr int32_t kResultNotOpen = static_cast<int32_t>(0xF0000003);
+inline constexpr int32_t kResultParam = static_cast<int32_t>(0xF0000004);
+inline constexpr int32_t kResultNoPipe = static_cast<int32_t>(0xF1000000);
+
+// 0xE0000000 | n: a system error code or a board status byte.
+constexpr int32_t SystemResult(uint32_t n) { return static_cast<int32_t>(0xE0000000u | n); }
+
+// One I/O control request on the connection's device. Returns true when it completed; otherwise
+// the connection's last error holds the reason. The byte count goes to `bytesReturned`.
+bool Request(DeviceConnection& connection, uint32_t code, const void* input, uint32_t inputSize, void* output,
+             uint32_t outputSize);
+
+struct PipeEntry {
+    uint32_t maxPacket = 0;
+    uint32_t maxTransfer = 0;
+};
+
+// Index of the last pipe-list entry with `endpoint`, -1 when the request failed, or
+// kResultNoPipe when no entry matches.
+int32_t FindPipe(DeviceConnection& connection, uint8_t endpoint, PipeEntry& entry);
+
+int32_t BulkWrite(DeviceConnection& connection, const PipeTable& pipes, const uint8_t* data, uint32_t length);
+int32_t BulkRead(DeviceConnection& connection, const PipeTable& pipes, uint8_t* buffer, uint32_t length,
+                 uint32_t& transferred);
+
+// One direction of an exchange.
+struct TransferPhase {
+    uint8_t* buffer = nullptr;
+    uint32_t length = 0;
+    uint32_t transferred = 0;  // read phase only
+};
+
+// Writes `write` (if any) and reads `read` (if any) with no other exchange of any thread or process
+// in between. The reply's status byte is the caller's to judge.
+int32_t Exchange(DeviceConnection& connection, const PipeTable& pipes, TransferPhase* write, TransferPhase* read);
+
+}  // namespace tkr
