@@ -38,6 +38,8 @@ void ReleaseStep(LibraryState& state) {
 bool OpenDevice(LibraryState& state, uint32_t index) {
     DeviceConnection& connection = *state.connection;
     connection.CloseDevice();
+    // The pipes of the previous device mean nothing for the next one.
+    state.pipes = {};
     connection.driver = CurrentDriver();
 
     std::vector<std::string> paths;
@@ -97,11 +99,16 @@ extern "C" {
 void* TKR50API_Init(void) {
     LibraryState& state = State();
     state.connection.reset();
+    // A new connection has no device yet, and so no pipes: transfers are refused until an Open.
+    state.pipes = {};
     state.connection.reset(new (std::nothrow) DeviceConnection);
     return state.connection.get();
 }
 
-void TKR50API_End(void) { State().connection.reset(); }
+void TKR50API_End(void) {
+    State().connection.reset();
+    State().pipes = {};
+}
 
 int32_t TKR50API_Open(uint32_t mode, uint32_t boardIndex) {
     LibraryState& state = State();
