@@ -1,0 +1,271 @@
+#include "tkr_usb_control.h"
+
+#include <cstdio>
+
+#include "TKR50API.h"
+
+namespace tkbctl {
+
+namespace {
+
+constexpr uint32_t kAccessMode = 2;
+constexpr uint32_t kFpgaSlave = 8;
+constexpr uint8_t kCmdSpiRead = 0x03;
+constexpr uint8_t kCmdSpiWrite = 0x04;
+constexpr uint8_t kCmdFpgaRead = 0x07;
+constexpr uint8_t kCmdFpgaWrite = 0x08;
+constexpr uint8_t kSelectorFlash = 0xE7;
+constexpr uint8_t kSelectorFpga = 0x99;
+constexpr uint32_t kMaxFpgaImage = 0x80000;
+// The board type that has no FX3 or FPGA update path of its own.
+constexpr int kTypeWithoutUpdate = 3;
+constexpr int kTypeHighFlash = 10;
+constexpr uint32_t kHighFlashFx3Address = 0x300000;
+
+// Where a board type keeps its settings block in flash.
+uint32_t SettingsAddress(int boardType) {
+    switch (boardType) {
+        case 3:
+            return 0x070000;
+        case 10:
+            return 0xFF0000;
+        default:
+            return 0x1F0000;
+    }
+}
+
+// Type 1 boards other than the TKF-20 keep their FX3 image at 0x180000 and need the exports for that
+// address; the TKF-20 shares type 1 but keeps its FX3 image where the other types do.
+bool UsesUpperFx3Image(const BoardIdentity& identity) {
+    return identity.boardType == 1 && identity.modelName != "TKF-20";
+}
+
+// Opens the board, runs `operation` when that worked, and closes in every case: also after a failed
+// open, because the close clears the shared open flag, whoever set it.
+template <typename Operation>
+bool Bracketed(CTkrUsbControl& control, Operation operation) {
+    bool succeeded = false;
+    if (control.OpenBoard())
+        succeeded = operation();
+    control.CloseBoard();
+    return succeeded;
+}
+
+// Board type 3 has no update path: the user is told so and nothing is opened.
+bool RefuseUpdateWithoutPath(const BoardIdentity& identity, MessageSink& messages) {
+    if (identity.boardType != kTypeWithoutUpdate)
+        return false;
+    messages.ShowText("Not inplemented yet.", "Error");
+    return true;
+}
+
+// Devices that lose their register pointer on a repeated start get the pointer in a transfer of
+// its own and are read in a second one. Neither step is judged: the caller sees the bytes.
+void ReadInTwoSteps(uint32_t slave, uint32_t address, uint8_t* buffer, uint32_t length, bool wordAddress) {
+    uint8_t pointer[2];
+    uint32_t pointerLength = 1;
+    if (wordAddress) {
+        pointer[0] = static_cast<uint8_t>(address >> 8);
+        pointer[1] = static_cast<uint8_t>(address);
+        pointerLength = 2;
+    } else {
+        pointer[0] = static_cast<uint8_t>(address);
+    }
+    TKR50API_I2COneBlockWrite(slave, pointerLength, 0, pointer);
+    TKR50API_I2COneBlockRead(slave, length, 0, buffer);
+}
+
+}  // namespace
+
+CTkrUsbControl::CTkrUsbControl(const BoardIdentity& identity, MessageSink& messages)
+    : identity_(identity), messages_(messages) {
+    TKR50API_Init();
+}
+
+CTkrUsbControl::~CTkrUsbControl() {
+    TKR50API_Close(kAccessMode);
+    TKR50API_End();
+}
+
+bool CTkrUsbControl::OpenBoard() {
+    lastResult_ = TKR50API_Open(kAccessMode, static_cast<uint32_t>(boardIndex_));
+    return lastResult_ == TKRUSB20_RET_SUCCESS;
+}
+
+bool CTkrUsbControl::CloseBoard() {
+    lastResult_ = TKR50API_Close(kAccessMode);
+    return lastResult_ == TKRUSB20_RET_SUCCESS;
+}
+
+bool CTkrUsbControl::I2CWrite(uint32_t slave, uint32_t subAddress, uint32_t length, const uint8_t* data,
+                              bool wordAddress) {
+    lastResult_ = TKR50API_I2CBlockWrite(slave, subAddress, length, data, wordAddress ? 1 : 0);
+    return lastResult_ == TKRUSB20_RET_SUCCESS;
+}
+
+bool CTkrUsbControl::I2CRead(uint32_t slave, uint32_t subAddress, uint32_t length, uint8_t* buffer,
+                             bool wordAddress) {
+    lastResult_ = TKR50API_I2CBlockRead(slave, subAddress, length, buffer, wordAddress ? 1 : 0);
+    return lastResult_ == TKRUSB20_RET_SUCCESS;
+}
+
+bool CTkrUsbControl::WriteRegister(uint32_t slave, uint32_t address, const uint8_t* data, uint32_t length,
+                                   bool wordAddress) {
+    return Bracketed(*this, [&] { return WriteRegisterDirect(slave, address, data, length, wordAddress); });
+}
+
+bool CTkrUsbControl::WriteRegisterDirect(uint32_t slave, uint32_t address, const uint8_t* data,
+                                         uint32_t length, bool wordAddress) {
+    if (slave == kFpgaSlave) {
+        // Callers of FPGA writes rely on LastResult alone; the write itself counts as done.
+        lastResult_ = TKR50API_SPIFpgaWrite(kCmdFpgaWrite, kSelectorFpga, address, length, data);
+        return true;
+    }
+    return I2CWrite(slave, address, length, data, wordAddress);
+}
+
+bool CTkrUsbControl::ReadRegister(uint32_t slave, uint32_t address, uint8_t* buffer, uint32_t length,
+                                  bool wordAddress, bool repeatedStart) {
+    return Bracketed(*this, [&] {
+        if (slave == kFpgaSlave) {
+            lastResult_ = TKR50API_SPIFpgaRead(kCmdFpgaRead, kSelectorFpga, address, length, buffer);
+            return true;
+        }
+        if (repeatedStart)
+            return I2CRead(slave, address, length, buffer, wordAddress);
+        ReadInTwoSteps(slave, address, buffer, length, wordAddress);
+        return true;
+    });
+}
+
+bool CTkrUsbControl::WriteSettings(uint32_t length, const uint8_t* data) {
+    lastResult_ =
+        TKR50API_SPIWrite(kCmdSpiWrite, kSelectorFlash, SettingsAddress(identity_.boardType), length, data);
+    return lastResult_ == TKRUSB20_RET_SUCCESS;
+}
+
+bool CTkrUsbControl::ReadSettings(uint32_t length, uint8_t* buffer) {
+    lastResult_ =
+        TKR50API_SPIRead(kCmdSpiRead, kSelectorFlash, SettingsAddress(identity_.boardType), length, buffer);
+    return lastResult_ == TKRUSB20_RET_SUCCESS;
+}
+
+bool CTkrUsbControl::WriteSettingsToBoard(uint32_t length, const uint8_t* data) {
+    return Bracketed(*this, [&] { return WriteSettings(length, data); });
+}
+
+bool CTkrUsbControl::ReadSettingsFromBoard(uint32_t length, uint8_t* buffer) {
+    return Bracketed(*this, [&] { return ReadSettings(length, buffer); });
+}
+
+bool CTkrUsbControl::UpdateFX3(uint32_t length, const uint8_t* data) {
+    if (RefuseUpdateWithoutPath(identity_, messages_))
+        return false;
+    return Bracketed(*this, [&] {
+        if (identity_.boardType == kTypeHighFlash) {
+            lastResult_ = TKR50API_Update(kHighFlashFx3Address, length, data);
+        } else if (UsesUpperFx3Image(identity_)) {
+            lastResult_ = TKR50API_TKB20UFX3Update(length, data);
+        } else {
+            lastResult_ = TKR50API_TKBFX3Update(length, data);
+        }
+        return lastResult_ != 0;
+    });
+}
+
+bool CTkrUsbControl::ReadBackFX3(uint32_t length, uint8_t* buffer) {
+    return Bracketed(*this, [&] {
+        if (identity_.boardType == kTypeHighFlash) {
+            lastResult_ = TKR50API_TKBSPIBootMemRead(kHighFlashFx3Address, length, buffer);
+        } else if (UsesUpperFx3Image(identity_)) {
+            lastResult_ = TKR50API_TKB20UFX3BootMemRead(length, buffer);
+        } else {
+            lastResult_ = TKR50API_TKBFX3BootMemRead(length, buffer);
+        }
+        return lastResult_ != 0;
+    });
+}
+
+bool CTkrUsbControl::UpdateFPGA(uint32_t length, const uint8_t* data) {
+    if (RefuseUpdateWithoutPath(identity_, messages_))
+        return false;
+    if (length > kMaxFpgaImage) {
+        messages_.ShowText("Too large size!", "Error");
+        return false;
+    }
+    return Bracketed(*this, [&] {
+        lastResult_ = identity_.boardType == 1 ? TKR50API_TKB20UFPGAUpdate(length, data)
+                                               : TKR50API_TKBFPGAUpdate(length, data);
+        return lastResult_ != 0;
+    });
+}
+
+bool CTkrUsbControl::ReadBackFPGA(uint32_t length, uint8_t* buffer) {
+    return Bracketed(*this, [&] {
+        lastResult_ = identity_.boardType == 1 ? TKR50API_TKB20UFPGABootMemRead(length, buffer)
+                                               : TKR50API_TKBFPGABootMemRead(length, buffer);
+        return lastResult_ != 0;
+    });
+}
+
+bool CTkrUsbControl::UpdateMulti(uint32_t length, const uint8_t* data) {
+    if (RefuseUpdateWithoutPath(identity_, messages_))
+        return false;
+    // A whole-flash image always starts at address 0, whatever the board type.
+    return Bracketed(*this, [&] {
+        lastResult_ = TKR50API_TKBFPGAUpdate(length, data);
+        return lastResult_ != 0;
+    });
+}
+
+bool CTkrUsbControl::ReadBackMulti(uint32_t length, uint8_t* buffer) {
+    return Bracketed(*this, [&] {
+        lastResult_ = TKR50API_TKBFPGABootMemRead(length, buffer);
+        return lastResult_ != 0;
+    });
+}
+
+bool CTkrUsbControl::ReadVersionInfo(uint32_t length, uint8_t* buffer) {
+    // Any result but 0 counts: a board that opened but answered the request with an error still
+    // yields its buffer, and start-up identifies the board from whatever the buffer holds.
+    return Bracketed(*this, [&] {
+        lastResult_ = TKR50API_TKBVersionInfo(length, buffer);
+        return lastResult_ != 0;
+    });
+}
+
+std::string CTkrUsbControl::ResultText(int32_t code) {
+    switch (static_cast<uint32_t>(code)) {
+        case 0x00000001:
+            return "正常終了";
+        case 0xF0000001:
+            return "TKR専用USB2.0ドライバをオープンできません";
+        case 0xF0000002:
+            return "同じアプリケーションからは二重にオープンできません";
+        case 0xF0000003:
+            return "ドライバがオープンされていません。";
+        case 0xF0000004:
+            return "引数に間違いがあります";
+        case 0xF0000005:
+            return "TKRUSB20_RET_ERROR_COM";
+        case 0xF0000006:
+            return "TKRUSB20_RET_ERROR_NOIDLE";
+        case 0xF0000007:
+            return "TKRUSB20_RET_ERROR_FMUPDATE_T";
+        case 0xF0000008:
+            return "TKRUSB20_RET_ERROR_FPUPDATE_T";
+        case 0xF0000009:
+            return "TKRUSB20_RET_ERROR_GSTS2_T";
+        case 0xF000000A:
+            return "TKRUSB20_RET_ERROR_MDATA_T";
+        case 0xF1000000:
+            return "TKRUSB20_RET_ERROR_TKR";
+        default: {
+            char hex[9];
+            std::snprintf(hex, sizeof hex, "%x", static_cast<unsigned>(code));
+            return std::string("Win32APIエラー：") + hex;
+        }
+    }
+}
+
+}  // namespace tkbctl
