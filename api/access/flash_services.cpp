@@ -57,11 +57,13 @@ int32_t TKR50API_TKBSPIBootMemUpdate(uint32_t address, uint32_t length, const ui
 
     // The header announces the region; its reply is not judged: the data exchange's status says
     // whether the board took the image.
-    std::vector<uint8_t> header = BootMemFrame(kCmdBootMemProgram, address, length);
-    RunCommand(*connection, header);
+    return WithLargeBuffers([&] {
+        std::vector<uint8_t> header = BootMemFrame(kCmdBootMemProgram, address, length);
+        RunCommand(*connection, header);
 
-    std::vector<uint8_t> image(data, data + length);
-    return RunCommand(*connection, image);
+        std::vector<uint8_t> image(data, data + length);
+        return RunCommand(*connection, image);
+    });
 }
 
 int32_t TKR50API_TKBSPIBootMemRead(uint32_t address, uint32_t length, uint8_t* buffer) {
@@ -69,19 +71,21 @@ int32_t TKR50API_TKBSPIBootMemRead(uint32_t address, uint32_t length, uint8_t* b
     if (!connection) return kResultNotOpen;
     if (OutsideFlashFields(address, length) || (!buffer && length != 0)) return kResultParam;
 
-    std::vector<uint8_t> frame = BootMemFrame(kCmdBootMemRead, address, length);
-    std::vector<uint8_t> data(length);
-    TransferPhase write{frame.data(), static_cast<uint32_t>(frame.size())};
-    TransferPhase read{data.data(), length};
-    // Boot memory comes back raw, without a status byte; the caller's buffer keeps its contents
-    // when the read fails.
-    if (Exchange(*connection, State().pipes, &write, &read) == kResultSuccess && length > 0) {
-        std::memcpy(buffer, data.data(), length);
-    }
+    return WithLargeBuffers([&] {
+        std::vector<uint8_t> frame = BootMemFrame(kCmdBootMemRead, address, length);
+        std::vector<uint8_t> data(length);
+        TransferPhase write{frame.data(), static_cast<uint32_t>(frame.size())};
+        TransferPhase read{data.data(), length};
+        // Boot memory comes back raw, without a status byte; the caller's buffer keeps its
+        // contents when the read fails.
+        if (Exchange(*connection, State().pipes, &write, &read) == kResultSuccess && length > 0) {
+            std::memcpy(buffer, data.data(), length);
+        }
 
-    uint8_t scratch[kReplyBufferSize];
-    TransferPhase closing{scratch, sizeof scratch};
-    return Exchange(*connection, State().pipes, nullptr, &closing);
+        uint8_t scratch[kReplyBufferSize];
+        TransferPhase closing{scratch, sizeof scratch};
+        return Exchange(*connection, State().pipes, nullptr, &closing);
+    });
 }
 
 int32_t TKR50API_Update(uint32_t address, uint32_t length, const uint8_t* data) {

@@ -46,7 +46,7 @@ int32_t TKR50API_I2CBlockWrite(uint32_t slave, uint32_t subAddress, uint32_t len
     if (MissingData(data, length)) return kResultParam;
 
     std::vector<uint8_t> frame = I2CAddressFrame(kCmdI2CWrite, slave, subAddress, wordAddress != 0);
-    frame.insert(frame.end(), data, data + length);
+    AppendData(frame, data, length);
     return RunCommand(*connection, frame);
 }
 
@@ -70,7 +70,7 @@ int32_t TKR50API_I2COneBlockWrite(uint32_t slave, uint32_t length, uint32_t opti
     if (MissingData(data, length)) return kResultParam;
 
     std::vector<uint8_t> frame{kCmdI2CWrite, static_cast<uint8_t>((slave << 1) | (options >> 31))};
-    frame.insert(frame.end(), data, data + length);
+    AppendData(frame, data, length);
     const int32_t result = RunCommand(*connection, frame);
     OneBlockDelay(options);
     return result;
@@ -97,11 +97,13 @@ int32_t TKR50API_SPIWrite(uint8_t command, uint8_t selector, uint32_t address, u
     if (address > kMaxSpiAddress) return kResultParam;
     if (length > kMaxWriteLength || MissingData(data, length)) return kResultParam;
 
-    std::vector<uint8_t> frame{command, selector};
-    AppendBigEndian(frame, address, 3);
-    AppendBigEndian(frame, length, 3);
-    frame.insert(frame.end(), data, data + length);
-    return RunCommand(*connection, frame);
+    return WithLargeBuffers([&] {
+        std::vector<uint8_t> frame{command, selector};
+        AppendBigEndian(frame, address, 3);
+        AppendBigEndian(frame, length, 3);
+        AppendData(frame, data, length);
+        return RunCommand(*connection, frame);
+    });
 }
 
 int32_t TKR50API_SPIRead(uint8_t command, uint8_t selector, uint32_t address, uint32_t length, uint8_t* buffer) {
@@ -123,11 +125,13 @@ int32_t TKR50API_SPIFpgaWrite(uint8_t command, uint8_t selector, uint32_t addres
     if (!data || length == 0) return kResultParam;
     if (length > kMaxWriteLength) return kResultParam;
 
-    std::vector<uint8_t> frame{command, selector};
-    AppendBigEndian(frame, address, 4);
-    AppendBigEndian(frame, length, 3);
-    frame.insert(frame.end(), data, data + length);
-    return RunCommand(*connection, frame);
+    return WithLargeBuffers([&] {
+        std::vector<uint8_t> frame{command, selector};
+        AppendBigEndian(frame, address, 4);
+        AppendBigEndian(frame, length, 3);
+        AppendData(frame, data, length);
+        return RunCommand(*connection, frame);
+    });
 }
 
 int32_t TKR50API_SPIFpgaRead(uint8_t command, uint8_t selector, uint32_t address, uint32_t length,
