@@ -107,7 +107,7 @@ uint32_t RecordingDriver::Control(tkr::DeviceHandle handle, uint32_t code, const
             reads_.pop_front();
             if (result.error != 0) return result.error;
             returned = static_cast<uint32_t>(std::min<size_t>(outputSize, result.bytes.size()));
-            std::memcpy(output, result.bytes.data(), returned);
+            if (returned > 0) std::memcpy(output, result.bytes.data(), returned);
             return 0;
         }
         default:
