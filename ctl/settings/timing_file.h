@@ -1,0 +1,17 @@
+// Timing setting files (".tkd"): the sync and picture timing of the timing-generator board, read
+// into the timing area of the settings record. The values reach the board with the next save.
+#pragma once
+
+#include <string>
+
+#include "tkb_setting.h"
+
+namespace tkbctl {
+
+// Reads the file's section "TKDGenerator" into `setting`'s timing area and marks the area valid.
+// Every key is a decimal integer stored as 32 bits little-endian; a missing key, a missing section
+// or an unreadable file gives 0. Other bytes of the timing area are kept. A null `setting` does
+// nothing.
+void LoadTimingFile(const std::string& path, TKBSetting* setting);
+
+}  // namespace tkbctl
