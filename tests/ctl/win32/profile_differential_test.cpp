@@ -9,6 +9,7 @@
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -159,6 +160,17 @@ const Case kCases[] = {
     {"header without ]", "[S\r\nK=v\r\n", Call::kString, "S", "K", "d"},
     {"header without ] read as key", "[S]\r\n[T=v\r\n", Call::kString, "S", "[T", "d"},
     {"header with two ]", "[a]b]\r\nK=v\r\n", Call::kString, "a]b", "K", "d"},
+    {"key name with inner blanks", "[S]\r\nMy  Key = v\r\n", Call::kString, "S", "my  key", "d"},
+    {"key name with other inner blanks", "[S]\r\nMy  Key = v\r\n", Call::kString, "S", "My Key", "d"},
+    {"trailing tab in the value", "[S]\r\nK=v\t\r\n", Call::kString, "S", "K", "d"},
+    {"vertical tab and form feed are blanks", "[S]\r\n\vK\f=\fv\v\r\n", Call::kString, "S", "K", "d"},
+    {"section asked with its brackets", "[S]\r\nK=v\r\n", Call::kString, "[S]", "K", "d"},
+    {"indented header", "  \t[S]\r\nK=v\r\n", Call::kString, "S", "K", "d"},
+    {"key line outside any later section", "[S]\r\nK=1\r\n[T]\r\n", Call::kString, "T", "K", "d"},
+    {"accented letters match only themselves", "[S]\r\n\xC9=1\r\n", Call::kString, "S", "\xE9", "d"},
+    {"bytes without a code page meaning", "[S]\r\nK=\x81\x8D\r\n", Call::kString, "S", "K", "d"},
+    {"write keeps bytes without a code page meaning", "[S]\r\nK=\x81\x8D\r\nL=1\r\n", Call::kWrite, "S", "L", "2"},
+    {"no-break space is no blank", "[S]\r\nK=\xA0v\xA0\r\n", Call::kString, "S", "K", "d"},
     // Integers.
     {"int", "[S]\r\nK=42\r\n", Call::kInt, "S", "K", nullptr, 0, 7},
     {"int negative", "[S]\r\nK=-17\r\n", Call::kInt, "S", "K", nullptr, 0, 7},
@@ -203,6 +215,9 @@ const Case kCases[] = {
     {"write a value with a line end", "[S]\r\n", Call::kWrite, "S", "K", "a\r\nb=c"},
     {"write a quoted value", "[S]\r\n", Call::kWrite, "S", "K", "\"q\""},
     {"write after a header without ]", "[S\r\nK=1\r\n", Call::kWrite, "S", "K", "2"},
+    {"write to a CR-only file", "[S]\rA=1\rK=1\r", Call::kWrite, "S", "K", "2"},
+    {"write a new key after a line without =", "[S]\r\nstray\r\n", Call::kWrite, "S", "K", "v"},
+    {"write a key with inner blanks", "[S]\r\n", Call::kWrite, "S", "My  Key", "v"},
     {"write collapses repeated nameless lines", "[S]\r\n=a\r\n=b\r\nK=1\r\n", Call::kWrite, "S", "K", "2"},
 };
 // clang-format on
@@ -233,6 +248,40 @@ TEST_F(ProfileDifferentialTest, PortableMatchesWindowsOnEveryCase) {
         EXPECT_EQ(windows.buffer, portable.buffer);
         EXPECT_EQ(windows.fileAfter, portable.fileAfter);
         EXPECT_EQ(portable.buffer.substr(c.size), std::string(kGuard, kUntouched));
+    }
+}
+
+// Random files of INI-ish bytes and random calls: the two must agree on every one.
+TEST_F(ProfileDifferentialTest, PortableMatchesWindowsOnRandomFiles) {
+    std::mt19937 random(77);
+    const std::string alphabet =
+        "[]=;\"' \t\r\n\x1a"
+        "ABab01x-";
+    const char* names[] = {"A", "a", " a ", "b", "", "[", ";A", "\"", "A b"};
+    for (int round = 0; round < 300; ++round) {
+        std::string contents(random() % 48, ' ');
+        for (char& c : contents) {
+            c = alphabet[random() % alphabet.size()];
+        }
+        const Call call = static_cast<Call>(random() % 3);
+        const char* values[] = {"v", " q ", "\"x\"", "", "7", "-0x1f"};
+        const Case c{"random",
+                     contents,
+                     call,
+                     names[random() % std::size(names)],
+                     names[random() % std::size(names)],
+                     values[random() % std::size(values)],
+                     static_cast<uint32_t>(random() % 12),
+                     static_cast<int32_t>(random() % 5) - 2};
+        SCOPED_TRACE("round " + std::to_string(round) + ": " + ::testing::PrintToString(contents) +
+                     " section " + c.section + " key " + c.key + " call " +
+                     std::to_string(static_cast<int>(call)));
+        const std::string number = std::to_string(round);
+        const Outcome windows = RunCase(kWindows, c, folder_ / ("rwindows" + number + ".ini"));
+        const Outcome portable = RunCase(kPortable, c, folder_ / ("rportable" + number + ".ini"));
+        EXPECT_EQ(windows.result, portable.result);
+        EXPECT_EQ(windows.buffer, portable.buffer);
+        EXPECT_EQ(windows.fileAfter, portable.fileAfter);
     }
 }
 
