@@ -1,0 +1,113 @@
+#include "fpga_space.h"
+
+#include <algorithm>
+
+#include "tkbsim/fpga_registers.h"
+
+namespace tkbsim {
+namespace {
+
+uint32_t RegisterOf(uint32_t address, uint32_t index) {
+    return address + 4 * (index / 4);
+}
+uint32_t ShiftOf(uint32_t index) {
+    return 8 * (3 - index % 4);
+}
+
+}  // namespace
+
+void FpgaSpace::PowerOn(const ModelInfo& model) {
+    registers_.count = 0;
+    const uint32_t identRegisters[4] = {kRegIdentA, kRegIdentB, kRegIdentC, kRegIdentD};
+    for (int i = 0; i < 4; ++i) {
+        Define(identRegisters[i], static_cast<uint8_t>(model.letters[i]), state::kRegisterReadOnly);
+    }
+    Define(kRegFeatures, 0, 0);
+    Define(kRegRestart, 0, 0);
+    Define(kRegCameraControl, kPowerOnCameraControl, 0);
+    Define(kRegTcbSync, kPowerOnTcbSync, state::kRegisterReadOnly);
+    Define(kRegTcbSys, kPowerOnTcbSys, state::kRegisterReadOnly);
+    Define(kRegTcbDepp, kPowerOnTcbDepp, state::kRegisterReadOnly);
+    Define(kRegTcbDepr, kPowerOnTcbDepr, state::kRegisterReadOnly);
+    Define(kRegTcbHspp, kPowerOnTcbHspp, state::kRegisterReadOnly);
+    Define(kRegTcbHspr, kPowerOnTcbHspr, state::kRegisterReadOnly);
+    Define(kRegTcbDckCnt, kPowerOnTcbDckCnt, state::kRegisterReadOnly);
+    if (model.mipi) {
+        Define(kRegCsi2DataType, kPowerOnCsi2DataType, state::kRegisterReadOnly);
+        Define(kRegLaneControl, kPowerOnLaneControl, state::kRegisterReadOnly);
+    }
+    Define(kRegCtrlStts, kPowerOnCtrlStts, state::kRegisterReadOnly);
+    Define(kRegVpbSys, kPowerOnVpbSys, 0);
+    Define(kRegVpbPf, kPowerOnVpbPf, state::kRegisterReadOnly);
+    Define(kRegVpbErr, kPowerOnVpbErr, state::kRegisterReadOnly);
+    Define(kRegHdmiPath, 0, 0);
+}
+
+uint32_t FpgaSpace::Read(uint32_t address) const {
+    const state::Register* entry = Find(address);
+    return entry ? entry->value : 0;
+}
+
+bool FpgaSpace::Write(uint32_t address, uint32_t value) {
+    state::Register* entry = Find(address);
+    if (entry && (entry->flags & state::kRegisterReadOnly)) {
+        return true;
+    }
+    if (!entry) {
+        entry = Insert(address, 0);
+    }
+    if (!entry) {
+        return false;
+    }
+    entry->value = value;
+    return true;
+}
+
+bool FpgaSpace::Force(uint32_t address, uint32_t value) {
+    state::Register* entry = Find(address);
+    if (!entry) {
+        entry = Insert(address, 0);
+    }
+    if (!entry) {
+        return false;
+    }
+    entry->value = value;
+    return true;
+}
+
+uint8_t FpgaSpace::ReadByte(uint32_t address, uint32_t index) const {
+    return static_cast<uint8_t>(Read(RegisterOf(address, index)) >> ShiftOf(index));
+}
+
+bool FpgaSpace::WriteByte(uint32_t address, uint32_t index, uint8_t value) {
+    const uint32_t registerAddress = RegisterOf(address, index);
+    const uint32_t shift = ShiftOf(index);
+    const uint32_t old = Read(registerAddress);
+    return Write(registerAddress, (old & ~(0xFFu << shift)) | (uint32_t{value} << shift));
+}
+
+state::Register* FpgaSpace::Find(uint32_t address) const {
+    const uint32_t count = std::min(registers_.count, state::kRegisterCapacity);
+    for (uint32_t i = 0; i < count; ++i) {
+        if (registers_.entries[i].address == address) {
+            return &registers_.entries[i];
+        }
+    }
+    return nullptr;
+}
+
+state::Register* FpgaSpace::Insert(uint32_t address, uint32_t flags) {
+    const uint32_t count = std::min(registers_.count, state::kRegisterCapacity);
+    if (count == state::kRegisterCapacity) {
+        return nullptr;
+    }
+    registers_.entries[count] = state::Register{address, 0, flags, 0};
+    registers_.count = count + 1;
+    return &registers_.entries[count];
+}
+
+void FpgaSpace::Define(uint32_t address, uint32_t value, uint32_t flags) {
+    Insert(address, flags)->value = value;
+}
+
+}  // namespace tkbsim
