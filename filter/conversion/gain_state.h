@@ -1,0 +1,49 @@
+// The gains as the colour conversion last read them, with what the vector kernels need of them.
+#pragma once
+
+#include <bit>
+#include <cstdint>
+
+#include "raw_conversion.h"
+
+namespace qdflip::conversion {
+// The three gains as read for one window, bit for bit (so that a NaN compares equal to itself).
+struct GainBits {
+    uint32_t r = 0;
+    uint32_t g = 0;
+    uint32_t b = 0;
+    bool operator==(const GainBits&) const = default;
+};
+
+// One read of each gain, as whole 32-bit values; no ordering with other memory is needed.
+inline GainBits ReadGains(const FilterSettings& settings) {
+    return {std::bit_cast<uint32_t>(settings.RGain.load(std::memory_order_relaxed)),
+            std::bit_cast<uint32_t>(settings.GGain.load(std::memory_order_relaxed)),
+            std::bit_cast<uint32_t>(settings.BGain.load(std::memory_order_relaxed))};
+}
+
+// An 8-bit value times a gain that is not negative, in integers: min((value * multiplier) >> shift, 255)
+// equals the exact product truncated and bounded, for every value 0..255. The multiplier has at most
+// 24 bits, so the product fits 32 bits.
+struct ChannelScale {
+    uint32_t multiplier = 0;
+    uint32_t shift = 0;
+};
+
+// Precondition: !(gain < 0). NaN gives 0 for every value, as does 0 times infinity.
+ChannelScale ScaleFor(float gain);
+
+struct GainState {
+    bool valid = false;  // false until the first window of a frame has read the gains
+    GainBits bits;
+    float r = 0.0f;
+    float g = 0.0f;
+    float b = 0.0f;
+    bool scalable = false;  // no gain is negative: the vector kernels apply
+    ChannelScale rScale;
+    ChannelScale gScale;
+    ChannelScale bScale;
+
+    void Reset(const GainBits& read);
+};
+}  // namespace qdflip::conversion

@@ -1,0 +1,125 @@
+#include "conversion/kernel_paths.h"
+
+#include "conversion/colour_kernel.h"
+
+// The x86 paths are the portable code compiled for AVX2 and AVX-512 and picked by CPU features.
+// Windows builds keep to the portable path: MinGW does not keep the stack aligned for spilled AVX
+// registers.
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__)) && !defined(_WIN32)
+#define QDFLIP_X86_PATHS 1
+#else
+#define QDFLIP_X86_PATHS 0
+#endif
+
+namespace qdflip::conversion {
+namespace {
+using CellsA = kernels::Pick<1, 0, 2>;  // kRgbIs01_00_10
+using CellsB = kernels::Pick<3, 1, 0>;  // kRgbIs11_01_00
+using CellsC = kernels::Pick<2, 0, 1>;  // kRgbIs10_00_01
+using CellsD = kernels::Pick<0, 1, 3>;  // kRgbIs00_01_11
+
+struct PortableIsa {
+    template <class Cells, int kShift, bool kFast>
+    static void Row(const ColourRow& row, const FilterSettings& settings, GainState& gains) {
+        kernels::ConvertRow<Cells, kShift, kFast>(row, settings, gains);
+    }
+};
+
+#if QDFLIP_X86_PATHS
+struct Avx2Isa {
+    template <class Cells, int kShift, bool kFast>
+    [[gnu::target("avx2")]] static void Row(const ColourRow& row, const FilterSettings& settings,
+                                            GainState& gains) {
+        kernels::ConvertRow<Cells, kShift, kFast>(row, settings, gains);
+    }
+};
+
+struct Avx512Isa {
+    template <class Cells, int kShift, bool kFast>
+    [[gnu::target("avx2,avx512f,avx512bw,avx512vl,avx512dq,prefer-vector-width=512")]] static void Row(
+        const ColourRow& row, const FilterSettings& settings, GainState& gains) {
+        kernels::ConvertRow<Cells, kShift, kFast>(row, settings, gains);
+    }
+};
+#endif
+
+template <class Isa, int kShift, bool kFast>
+constexpr std::array<ColourRowFunction, 4> RowsFor() {
+    return {&Isa::template Row<CellsA, kShift, kFast>, &Isa::template Row<CellsB, kShift, kFast>,
+            &Isa::template Row<CellsC, kShift, kFast>, &Isa::template Row<CellsD, kShift, kFast>};
+}
+
+template <class Isa>
+constexpr KernelSet MakeKernelSet() {
+    return {{{{RowsFor<Isa, 2, false>(), RowsFor<Isa, 2, true>()},
+              {RowsFor<Isa, 4, false>(), RowsFor<Isa, 4, true>()}}}};
+}
+
+constexpr KernelSet kPortableKernels = MakeKernelSet<PortableIsa>();
+#if QDFLIP_X86_PATHS
+constexpr KernelSet kAvx2Kernels = MakeKernelSet<Avx2Isa>();
+constexpr KernelSet kAvx512Kernels = MakeKernelSet<Avx512Isa>();
+#endif
+}  // namespace
+
+WindowCells CellsFor(int32_t bayerFormat, bool oddRow) {
+    // The window's upper row has the colours of row y of the 2x2 cell, its lower row those of row y + 1:
+    // on odd rows the cell appears with its rows swapped.
+    switch (bayerFormat) {
+        case 0:  // G/R/B/G
+            return oddRow ? WindowCells::kRgbIs11_01_00 : WindowCells::kRgbIs01_00_10;
+        case 1:  // G/B/R/G
+            return oddRow ? WindowCells::kRgbIs00_01_11 : WindowCells::kRgbIs10_00_01;
+        case 2:  // B/G/G/R
+            return oddRow ? WindowCells::kRgbIs01_00_10 : WindowCells::kRgbIs11_01_00;
+        default:  // 3, R/G/G/B, and every value without a name of its own
+            return oddRow ? WindowCells::kRgbIs10_00_01 : WindowCells::kRgbIs00_01_11;
+    }
+}
+
+const char* KernelPathName(KernelPath path) {
+    switch (path) {
+        case KernelPath::kAvx2:
+            return "avx2";
+        case KernelPath::kAvx512:
+            return "avx512";
+        case KernelPath::kPortable:
+            break;
+    }
+    return "portable";
+}
+
+std::vector<KernelPath> AvailableKernelPaths() {
+    std::vector<KernelPath> paths{KernelPath::kPortable};
+#if QDFLIP_X86_PATHS
+    __builtin_cpu_init();
+    if (__builtin_cpu_supports("avx2")) {
+        paths.push_back(KernelPath::kAvx2);
+    }
+    if (__builtin_cpu_supports("avx2") && __builtin_cpu_supports("avx512f") &&
+        __builtin_cpu_supports("avx512bw") && __builtin_cpu_supports("avx512vl") &&
+        __builtin_cpu_supports("avx512dq")) {
+        paths.push_back(KernelPath::kAvx512);
+    }
+#endif
+    return paths;
+}
+
+KernelPath BestKernelPath() {
+    static const KernelPath best = AvailableKernelPaths().back();
+    return best;
+}
+
+const KernelSet& Kernels(KernelPath path) {
+    switch (path) {
+#if QDFLIP_X86_PATHS
+        case KernelPath::kAvx2:
+            return kAvx2Kernels;
+        case KernelPath::kAvx512:
+            return kAvx512Kernels;
+#endif
+        default:
+            return kPortableKernels;
+    }
+}
+}  // namespace qdflip::conversion
