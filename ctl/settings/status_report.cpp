@@ -109,17 +109,13 @@ std::string FpgaReport(CTkrUsbControl& control, const BoardIdentity& identity) {
     const uint32_t tcbHspr = ReadFpga(control, kRegTcbHspr);
     const uint32_t tcbDckCnt = ReadFpga(control, kRegTcbDckCnt);
 
-    // The custom code is the low byte of four registers; a zero byte ends it early.
-    std::string customCode;
-    for (uint32_t reg : kRegCustomCode) {
-        const char letter = static_cast<char>(ReadFpga(control, reg) & 0xFF);
-        if (letter == 0)
-            break;
-        customCode += letter;
-    }
+    // The custom code is the low byte of four registers, all of them read; a zero byte ends the text.
+    char customCode[5] = {};
+    for (size_t i = 0; i < 4; ++i)
+        customCode[i] = static_cast<char>(ReadFpga(control, kRegCustomCode[i]) & 0xFF);
 
     std::string text;
-    Append(text, "Custom Code = %s\r\n", customCode.c_str());
+    Append(text, "Custom Code = %s\r\n", customCode);
     if (HasMipiInput(identity)) {
         Append(text, "LANE_CONTROL = 0x%04X\r\n", ReadFpga(control, kRegLaneControl));
         Append(text, "CSI2_DATA_TYPE = 0x%02X\r\n", ReadFpga(control, kRegCsi2DataType));

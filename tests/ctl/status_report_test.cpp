@@ -100,6 +100,8 @@ TEST_F(StatusReportTest, CustomCodeEndsAtTheFirstZeroByte) {
     Board().fpga[0x080000D8] = 0x100;  // low byte 0
     Board().fpga[0x080000DC] = 0x44;
     EXPECT_EQ(Report("TKB-20").substr(0, 18), "Custom Code = AB\r\n");
+    // The registers behind the zero byte are read all the same.
+    EXPECT_EQ(boards_->FramesOf(0x07).size(), 15u);
 }
 
 TEST_F(StatusReportTest, FailedFpgaReadsShowZero) {
