@@ -172,6 +172,15 @@ FileState ReadFile(const char* path, std::string& contents) {
     return failed ? FileState::kUnreadable : FileState::kRead;
 }
 
+bool CanUpdate(const char* path) {
+    std::FILE* file = std::fopen(path, "r+b");
+    if (file == nullptr) {
+        return false;
+    }
+    std::fclose(file);
+    return true;
+}
+
 bool WriteFile(const char* path, const std::string& contents) {
     std::FILE* file = std::fopen(path, "wb");
     if (file == nullptr) {
@@ -305,7 +314,9 @@ bool PortableWriteString(const char* section, const char* key, const char* value
         return false;
     }
     std::string contents;
-    if (ReadFile(path, contents) == FileState::kUnreadable) {
+    const FileState state = ReadFile(path, contents);
+    // Like the Windows functions, a write needs the file open for update even when nothing changes.
+    if (state == FileState::kUnreadable || (state == FileState::kRead && !CanUpdate(path))) {
         return false;
     }
     Profile profile = Parse(contents);

@@ -40,8 +40,9 @@ TEST(ProgramPathTest, ProgramNameIsTheBaseName) {
 class CINIHandlerTest : public IniFolderTest {};
 
 TEST_F(CINIHandlerTest, DefaultConstructorNamesTheFileAfterTheExecutable) {
-    EXPECT_EQ(CINIHandler().Path(), DefaultIniPath(ExecutableFileName()));
-    EXPECT_NE(ExecutableFileName().find("ctl"), std::string::npos);
+    const std::string path = CINIHandler().Path();
+    EXPECT_EQ(path, DefaultIniPath(ExecutableFileName()));
+    EXPECT_TRUE(path.ends_with("ctl_tests.ini")) << path;
 }
 
 TEST_F(CINIHandlerTest, IntegersFollowTheLeadingDigits) {

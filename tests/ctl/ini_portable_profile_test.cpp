@@ -5,6 +5,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <filesystem>
 #include <random>
 #include <string>
 #include <vector>
@@ -39,6 +41,19 @@ TEST_F(PortableProfileTest, CommentsAndStrayLinesSurviveAWrite) {
     WriteFile("p.ini", ";head\n[S]\n;note\nstray\nK=1\n");
     ASSERT_TRUE(PortableWriteString("S", "K", "2", PathOf("p.ini").c_str()));
     EXPECT_EQ(ReadFile("p.ini"), ";head\r\n[S]\r\n;note\r\nstray\r\nK=2\r\n");
+}
+
+TEST_F(PortableProfileTest, AFileThatCannotBeUpdatedRefusesEveryWrite) {
+    WriteFile("p.ini", "[S]\r\nK=1\r\n");
+    std::filesystem::permissions(folder_ / "p.ini", std::filesystem::perms::owner_read);
+    std::FILE* probe = std::fopen(PathOf("p.ini").c_str(), "r+b");
+    if (probe != nullptr) {
+        std::fclose(probe);
+        GTEST_SKIP() << "this user may write read-only files";
+    }
+    EXPECT_FALSE(PortableWriteString("S", "K", "1", PathOf("p.ini").c_str()));
+    EXPECT_FALSE(PortableWriteString("S", "K", "2", PathOf("p.ini").c_str()));
+    EXPECT_EQ(ReadFile("p.ini"), "[S]\r\nK=1\r\n");
 }
 
 // Random files of INI-ish bytes read and rewritten through every buffer size from 0 to beyond the

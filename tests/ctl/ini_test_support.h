@@ -17,14 +17,14 @@ protected:
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
         folder_ = std::filesystem::temp_directory_path() /
                   (std::string("tkb_ini_") + info->test_suite_name() + "_" + info->name());
-        std::filesystem::remove_all(folder_);
+        RemoveFolder();
         std::filesystem::create_directories(folder_);
     }
     void TearDown() override {
         if (!previousDirectory_.empty()) {
             std::filesystem::current_path(previousDirectory_);
         }
-        std::filesystem::remove_all(folder_);
+        RemoveFolder();
     }
 
     std::string PathOf(const std::string& name) const { return (folder_ / name).string(); }
@@ -47,6 +47,16 @@ protected:
     std::filesystem::path folder_;
 
 private:
+    // Read-only files a test left behind would stop the removal on Windows.
+    void RemoveFolder() const {
+        std::error_code error;
+        for (const auto& entry : std::filesystem::directory_iterator(folder_, error)) {
+            std::filesystem::permissions(entry.path(), std::filesystem::perms::owner_all,
+                                         std::filesystem::perm_options::add, error);
+        }
+        std::filesystem::remove_all(folder_, error);
+    }
+
     std::filesystem::path previousDirectory_;
 };
 

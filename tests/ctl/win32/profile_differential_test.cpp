@@ -31,6 +31,7 @@ struct Case {
     uint32_t size = 64;
     int32_t intDefault = 0;
     bool missingFolder = false;
+    bool readOnly = false;
 };
 
 constexpr size_t kGuard = 8;
@@ -73,6 +74,9 @@ std::optional<std::string> ReadWhole(const std::filesystem::path& path) {
 Outcome RunCase(const ProfileApi& api, const Case& c, const std::filesystem::path& path) {
     if (c.file) {
         std::ofstream(path, std::ios::binary) << *c.file;
+    }
+    if (c.readOnly) {
+        SetFileAttributesA(path.string().c_str(), FILE_ATTRIBUTE_READONLY);
     }
     const std::string file = path.string();
     Outcome outcome;
@@ -218,6 +222,9 @@ const Case kCases[] = {
     {"write to a CR-only file", "[S]\rA=1\rK=1\r", Call::kWrite, "S", "K", "2"},
     {"write a new key after a line without =", "[S]\r\nstray\r\n", Call::kWrite, "S", "K", "v"},
     {"write a key with inner blanks", "[S]\r\n", Call::kWrite, "S", "My  Key", "v"},
+    {"write the same value to a read-only file", "[S]\r\nK=1\r\n", Call::kWrite, "S", "K", "1", 64, 0, false, true},
+    {"write a new value to a read-only file", "[S]\r\nK=1\r\n", Call::kWrite, "S", "K", "2", 64, 0, false, true},
+    {"read a read-only file", "[S]\r\nK=1\r\n", Call::kString, "S", "K", "d", 64, 0, false, true},
     {"write collapses repeated nameless lines", "[S]\r\n=a\r\n=b\r\nK=1\r\n", Call::kWrite, "S", "K", "2"},
 };
 // clang-format on
@@ -230,7 +237,12 @@ protected:
         std::filesystem::remove_all(folder_);
         std::filesystem::create_directories(folder_);
     }
-    void TearDown() override { std::filesystem::remove_all(folder_); }
+    void TearDown() override {
+        for (const auto& entry : std::filesystem::directory_iterator(folder_)) {
+            SetFileAttributesA(entry.path().string().c_str(), FILE_ATTRIBUTE_NORMAL);
+        }
+        std::filesystem::remove_all(folder_);
+    }
 
     std::filesystem::path folder_;
 };
