@@ -225,6 +225,7 @@ const Case kCases[] = {
     {"write the same value to a read-only file", "[S]\r\nK=1\r\n", Call::kWrite, "S", "K", "1", 64, 0, false, true},
     {"write a new value to a read-only file", "[S]\r\nK=1\r\n", Call::kWrite, "S", "K", "2", 64, 0, false, true},
     {"read a read-only file", "[S]\r\nK=1\r\n", Call::kString, "S", "K", "d", 64, 0, false, true},
+    {"write rewrites a header with blanks and a note", "[ S ] ; note\r\nK=1\r\n", Call::kWrite, "S", "K", "2"},
     {"write collapses repeated nameless lines", "[S]\r\n=a\r\n=b\r\nK=1\r\n", Call::kWrite, "S", "K", "2"},
 };
 // clang-format on
