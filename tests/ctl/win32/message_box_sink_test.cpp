@@ -13,7 +13,7 @@ struct SeenBox {
     int count = 0;
     std::wstring caption;
     std::wstring text;
-    bool hasOwner = false;
+    HWND owner = nullptr;
 };
 
 SeenBox* seen = nullptr;
@@ -30,7 +30,7 @@ LRESULT CALLBACK CatchMessageBox(int code, WPARAM wParam, LPARAM lParam) {
         buffer[0] = 0;
         GetDlgItemTextW(box, 0xFFFF, buffer, 512);
         seen->text = buffer;
-        seen->hasOwner = GetWindow(box, GW_OWNER) != nullptr;
+        seen->owner = GetWindow(box, GW_OWNER);
         ++seen->count;
         EndDialog(box, IDOK);
     }
@@ -58,7 +58,7 @@ TEST_F(MessageBoxSinkTest, Utf8TextsAreShownAsUnicode) {
     ASSERT_EQ(seen_.count, 1);
     EXPECT_EQ(seen_.text, L"Win32API\u30a8\u30e9\u30fc\uff1ae0000005");
     EXPECT_EQ(seen_.caption, L"Error");
-    EXPECT_FALSE(seen_.hasOwner);
+    EXPECT_EQ(seen_.owner, nullptr);
 }
 
 TEST_F(MessageBoxSinkTest, AsciiTextsPassUnchanged) {
@@ -120,6 +120,19 @@ TEST(LoadMessageTextTest, UserLanguageThenEnglishThenWhatExists) {
     // Absent from a block that exists, and from a block that does not.
     EXPECT_EQ(LoadMessageText(module, 10008, kEnglish), std::nullopt);
     EXPECT_EQ(LoadMessageText(module, 12999, kJapanese), std::nullopt);
+}
+
+TEST_F(MessageBoxSinkTest, NumberedMessageBelongsToTheActiveWindow) {
+    const HWND window = CreateWindowExW(0, L"STATIC", L"main", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 0, 0, 200,
+                                        100, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(window, nullptr);
+    SetActiveWindow(window);
+    ASSERT_EQ(GetActiveWindow(), window);
+    MessageBoxSink sink;
+    sink.ShowMessage(10009);
+    DestroyWindow(window);
+    ASSERT_EQ(seen_.count, 1);
+    EXPECT_EQ(seen_.owner, window);
 }
 
 TEST_F(MessageBoxSinkTest, MissingMessageSaysWhichOne) {
