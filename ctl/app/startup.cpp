@@ -59,6 +59,26 @@ unsigned ReadBoardId(CTkrUsbControl& control) {
     return block[kBoardIdLow] + 256u * block[kBoardIdHigh];
 }
 
+// What a board tells about itself: its version bytes, and letters A and B when its FPGA version
+// qualifies (0 otherwise, and when a read fails). Empty when the version request fails.
+struct BoardAnswers {
+    VersionInfo version{};
+    uint8_t letterA = 0;
+    uint8_t letterB = 0;
+};
+
+std::optional<BoardAnswers> AskBoard(CTkrUsbControl& control) {
+    BoardAnswers answers;
+    // The buffer starts cleared: a board that refuses the request is judged on zeros.
+    if (!control.ReadVersionInfo(kVersionInfoLength, answers.version.data()))
+        return std::nullopt;
+    if (FpgaVersionQualifies(answers.version)) {
+        answers.letterA = ReadLetter(control, kRegLetterA);
+        answers.letterB = ReadLetter(control, kRegLetterB);
+    }
+    return answers;
+}
+
 }  // namespace
 
 bool FpgaVersionQualifies(const VersionInfo& version) {
@@ -86,18 +106,6 @@ const IdentificationRow& MatchIdentification(const VersionInfo& version, uint8_t
     if (fx3 >= 100 && fx3 <= 199)
         return Row(10);
     return Row(11);
-}
-
-std::optional<BoardAnswers> AskBoard(CTkrUsbControl& control) {
-    BoardAnswers answers;
-    // The buffer starts cleared: a board that refuses the request is judged on zeros.
-    if (!control.ReadVersionInfo(kVersionInfoLength, answers.version.data()))
-        return std::nullopt;
-    if (FpgaVersionQualifies(answers.version)) {
-        answers.letterA = ReadLetter(control, kRegLetterA);
-        answers.letterB = ReadLetter(control, kRegLetterB);
-    }
-    return answers;
 }
 
 std::vector<std::string> EnumerateBoards(CTkrUsbControl& control) {

@@ -48,15 +48,6 @@ bool FpgaVersionQualifies(const VersionInfo& version);
 // The first row of the identification table that matches; letters are 0 when not read.
 const IdentificationRow& MatchIdentification(const VersionInfo& version, uint8_t letterA, uint8_t letterB);
 
-// What a board tells about itself: its version bytes, and letters A and B when its FPGA version
-// qualifies (0 otherwise, and when a read fails). Empty when the version request fails.
-struct BoardAnswers {
-    VersionInfo version{};
-    uint8_t letterA = 0;
-    uint8_t letterB = 0;
-};
-std::optional<BoardAnswers> AskBoard(CTkrUsbControl& control);
-
 // Enumerates boards 0..4 on `control` (leaving its board index at the last one tried). Returns the
 // list entries of the boards that opened, counting from board 0 without a gap.
 std::vector<std::string> EnumerateBoards(CTkrUsbControl& control);
