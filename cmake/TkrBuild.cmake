@@ -42,7 +42,12 @@ function(tkr_add_gtest name)
       set_tests_properties(${name} PROPERTIES ENVIRONMENT "${ARG_ENVIRONMENT}")
     endif()
   else()
-    set(props LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT})
+    # An empty LABELS value vanishes from the flattened list and shifts every later pair: give it
+    # only when there are labels.
+    set(props TIMEOUT ${ARG_TIMEOUT})
+    if(labels)
+      list(APPEND props LABELS "${labels}")
+    endif()
     if(ARG_RESOURCE_LOCK)
       list(APPEND props RESOURCE_LOCK ${ARG_RESOURCE_LOCK})
     endif()
