@@ -5,6 +5,10 @@
 // exclusive lock on the board file for its whole length. A process that dies holding the lock
 // loses it with its file handles. Native programs and Windows programs under Wine use different
 // lock mechanisms: they may share a folder in turn, not at the same time.
+//
+// A file is validated when it is opened. Windows refuses to shorten a file while it is mapped;
+// on Linux a board file cut short by some other program while mapped would fault its users, so
+// board files are only ever created whole and never resized.
 #pragma once
 
 #include <cstdint>
