@@ -3,8 +3,7 @@
 #include <algorithm>
 #include <cctype>
 #include <condition_variable>
-#include <fstream>
-#include <iterator>
+#include <new>
 #include <optional>
 #include <string_view>
 #include <variant>
@@ -52,16 +51,6 @@ uint32_t HexFieldValue(std::string_view text) {
         value = std::min<uint64_t>(value * 16 + digit, UINT32_MAX);
     }
     return static_cast<uint32_t>(value);
-}
-
-std::optional<std::vector<uint8_t>> ReadFileBytes(const std::string& path) {
-    std::ifstream file(path, std::ios::binary);
-    if (!file)
-        return std::nullopt;
-    std::vector<uint8_t> bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());
-    if (file.bad())
-        return std::nullopt;
-    return bytes;
 }
 
 }  // namespace
@@ -161,7 +150,12 @@ SettingFileOutcome SettingFileRunner::WriteFile(const std::string& path, std::st
         }
     }
 
-    const std::optional<std::vector<uint8_t>> bytes = ReadFileBytes(path);
+    std::optional<std::vector<uint8_t>> bytes;
+    try {
+        bytes = ReadSettingFileBytes(path);
+    } catch (const std::bad_alloc&) {
+        // A file too large to hold cannot be a setting file; the worker must not end in an exception.
+    }
     if (!bytes) {
         Show(kMsgFileNotOpened, stop);
         return SettingFileOutcome::kFileNotOpened;

@@ -18,9 +18,11 @@
 #include <cstdint>
 #include <functional>
 #include <mutex>
+#include <optional>
 #include <stop_token>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "message_sink.h"
 #include "tkr_usb_control.h"
@@ -97,6 +99,10 @@ enum class SettingFileOutcome {
     kWriteFailed,
     kStopped,
 };
+
+// The whole file at `path`, opened for exclusive reading where the platform allows; nothing when
+// it cannot be opened or read.
+std::optional<std::vector<uint8_t>> ReadSettingFileBytes(const std::string& path);
 
 // Sleeps `duration`, or less when `stop` is requested meanwhile.
 using SettingFileSleep = std::function<void(std::chrono::milliseconds duration, std::stop_token stop)>;
