@@ -11,9 +11,43 @@
 namespace qdflip {
 namespace conversion {
 namespace {
-void CopyBytes(uint8_t* to, const uint8_t* from, size_t count) {
-    if (count > 0) {
-        std::memcpy(to, from, count);
+// Bytes per step when a copy and a conversion take turns: small enough to stay in the first-level cache.
+constexpr size_t kStepBytes = 16 * 1024;
+
+// The copy of the input into the work buffer, done in steps just ahead of the conversion that reads
+// the work buffer, so that the conversion finds the bytes in the cache. What the work buffer holds
+// in the end, and what the conversion reads from it, is the same as with one copy at the start.
+class WorkCopy {
+public:
+    WorkCopy(const uint8_t* input, uint8_t* work, size_t length)
+        : input_(input), work_(work), length_(length) {}
+    WorkCopy(const WorkCopy&) = delete;
+    WorkCopy& operator=(const WorkCopy&) = delete;
+    ~WorkCopy() { Through(length_); }
+
+    // Makes sure that the bytes before `end` are copied.
+    void Through(size_t end) {
+        end = std::min(end, length_);
+        if (end > copied_) {
+            std::memcpy(work_ + copied_, input_ + copied_, end - copied_);
+            copied_ = end;
+        }
+    }
+
+private:
+    const uint8_t* input_;
+    uint8_t* work_;
+    size_t length_;
+    size_t copied_ = 0;
+};
+
+// "Thru": the input goes to the work buffer and to the output; each step of it is read once from
+// memory and once more from the cache.
+void ThruFrame(const uint8_t* input, size_t outputLength, uint8_t* output, WorkCopy& workCopy) {
+    for (size_t done = 0; done < outputLength; done += kStepBytes) {
+        const size_t step = std::min(kStepBytes, outputLength - done);
+        workCopy.Through(done + step);
+        std::memcpy(output + done, input + done, step);
     }
 }
 
@@ -32,17 +66,19 @@ void GreyPixels(const uint8_t* work, uint8_t* output, size_t bytes) {
     }
 }
 
-void GreyFrame(bool twelveBits, const FrameRows& rows, const uint8_t* work, uint8_t* output) {
+template <int kShift>
+void GreyFrame(const FrameRows& rows, const uint8_t* work, uint8_t* output, WorkCopy& workCopy) {
     const size_t bytes = std::min(rows.readable, rows.writable) * rows.rowBytes;
-    if (twelveBits) {
-        GreyPixels<4>(work, output, bytes);
-    } else {
-        GreyPixels<2>(work, output, bytes);
+    for (size_t done = 0; done < bytes; done += kStepBytes) {
+        const size_t step = std::min(kStepBytes, bytes - done);
+        workCopy.Through(done + step);
+        GreyPixels<kShift>(work + done, output + done, step);
     }
 }
 
 void ColourFrame(const KernelSet& kernels, const FilterSettings& settings, bool twelveBits, int32_t width,
-                 int32_t height, const FrameRows& rows, const uint8_t* work, uint8_t* output) {
+                 int32_t height, const FrameRows& rows, const uint8_t* work, uint8_t* output,
+                 WorkCopy& workCopy) {
     const bool fast = settings.FastMode.load(std::memory_order_relaxed) != 0;
     const int32_t bayerFormat = settings.BayerFormat.load(std::memory_order_relaxed);
     if (width <= 4 || height <= 1) {
@@ -58,6 +94,7 @@ void ColourFrame(const KernelSet& kernels, const FilterSettings& settings, bool 
         if (y + 1 >= rows.readable || y >= rows.writable) {
             break;
         }
+        workCopy.Through((y + 2) * rows.rowBytes);
         row.upper = work + y * rows.rowBytes;
         row.lower = row.upper + rows.rowBytes;
         row.out = output + y * rows.rowBytes;
@@ -82,11 +119,13 @@ void ConvertFrameOn(KernelPath path, const FilterSettings& settings, int32_t wid
     if (output == nullptr) {
         outputSize = 0;
     }
-    CopyBytes(work, input, std::min(inputLength, workSize));
+    // Every mode first copies the input into the work buffer (WorkCopy finishes the copy at the latest
+    // when it goes out of scope), and only the raw modes read it.
+    WorkCopy workCopy(input, work, std::min(inputLength, workSize));
 
     const int32_t frameFormat = settings.FrameFormat.load(std::memory_order_relaxed);
     if (frameFormat < 1 || frameFormat > 4) {
-        CopyBytes(output, input, std::min(inputLength, outputSize));
+        ThruFrame(input, std::min(inputLength, outputSize), output, workCopy);
         return;
     }
     const bool colour = frameFormat == 2 || frameFormat == 4;
@@ -98,9 +137,11 @@ void ConvertFrameOn(KernelPath path, const FilterSettings& settings, int32_t wid
         rows.writable = std::min(static_cast<size_t>(height), outputSize / rows.rowBytes);
     }
     if (colour) {
-        ColourFrame(Kernels(path), settings, twelveBits, width, height, rows, work, output);
+        ColourFrame(Kernels(path), settings, twelveBits, width, height, rows, work, output, workCopy);
+    } else if (twelveBits) {
+        GreyFrame<4>(rows, work, output, workCopy);
     } else {
-        GreyFrame(twelveBits, rows, work, output);
+        GreyFrame<2>(rows, work, output, workCopy);
     }
 }
 }  // namespace conversion

@@ -23,6 +23,20 @@ inline void StoreLe32(uint8_t* bytes, uint32_t word) {
     std::memcpy(bytes, &word, sizeof word);
 }
 
+inline uint64_t LoadLe64(const uint8_t* bytes) {
+    uint64_t word;
+    std::memcpy(&word, bytes, sizeof word);
+    if constexpr (std::endian::native == std::endian::big) {
+        word = (uint64_t{LoadLe32(bytes + 4)} << 32) | LoadLe32(bytes);
+    }
+    return word;
+}
+
+inline void StoreLe64(uint8_t* bytes, uint64_t word) {
+    StoreLe32(bytes, static_cast<uint32_t>(word));
+    StoreLe32(bytes + 4, static_cast<uint32_t>(word >> 32));
+}
+
 inline uint16_t LoadLe16(const uint8_t* bytes) {
     return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
 }

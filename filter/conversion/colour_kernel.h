@@ -26,6 +26,7 @@
 #pragma once
 
 #include <algorithm>
+#include <bit>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -62,11 +63,24 @@ template <class Cells, int kShift>
     return std::min((value * multiplier) >> shift, 255u);
 }
 
+// Window k's samples of one row: its first 4 bytes. In fast mode windows lie 8 bytes apart; reading
+// all 8 keeps the loads contiguous, which the vectoriser handles far better than a stride.
 template <bool kFast>
-[[gnu::always_inline]] inline void StoreMacropixel(uint8_t* out, uint32_t macropixel) {
-    StoreLe32(out, macropixel);
+[[gnu::always_inline]] inline uint32_t WindowRow(const uint8_t* row, size_t k) {
     if constexpr (kFast) {
-        StoreLe32(out + 4, macropixel);
+        return static_cast<uint32_t>(LoadLe64(row + 8 * k));
+    } else {
+        return LoadLe32(row + 4 * k);
+    }
+}
+
+// Window k's macropixel, in fast mode twice (pixels x .. x + 3).
+template <bool kFast>
+[[gnu::always_inline]] inline void StoreMacropixel(uint8_t* out, size_t k, uint32_t macropixel) {
+    if constexpr (kFast) {
+        StoreLe64(out + 8 * k, (uint64_t{macropixel} << 32) | macropixel);
+    } else {
+        StoreLe32(out + 4 * k, macropixel);
     }
 }
 
@@ -76,7 +90,6 @@ template <class Cells, int kShift, bool kFast>
 [[gnu::always_inline]] inline void ScaledWindows(const uint8_t* upperRow, const uint8_t* lowerRow,
                                                  uint8_t* outRow, size_t count, const GainState& gains,
                                                  uint8_t* exact) {
-    constexpr size_t kStride = kFast ? 8 : 4;
     const uint32_t rMultiplier = gains.rScale.multiplier;
     const uint32_t rShift = gains.rScale.shift;
     const uint32_t gMultiplier = gains.gScale.multiplier;
@@ -85,8 +98,7 @@ template <class Cells, int kShift, bool kFast>
     const uint32_t bShift = gains.bScale.shift;
     for (size_t k = 0; k < count; ++k) {
         uint32_t r, g, b;
-        WindowSamples<Cells, kShift>(LoadLe32(upperRow + kStride * k), LoadLe32(lowerRow + kStride * k), r, g,
-                                     b);
+        WindowSamples<Cells, kShift>(WindowRow<kFast>(upperRow, k), WindowRow<kFast>(lowerRow, k), r, g, b);
         const float red = static_cast<float>(static_cast<int32_t>(Scaled(r, rMultiplier, rShift)));
         const float green = static_cast<float>(static_cast<int32_t>(Scaled(g, gMultiplier, gShift)));
         const float blue = static_cast<float>(static_cast<int32_t>(Scaled(b, bMultiplier, bShift)));
@@ -103,7 +115,7 @@ template <class Cells, int kShift, bool kFast>
                                         (static_cast<float>(v) * 1000.0f == nV));
         const uint32_t macropixel = static_cast<uint32_t>(u) | (static_cast<uint32_t>(y) << 8) |
                                     (static_cast<uint32_t>(v) << 16) | (static_cast<uint32_t>(y) << 24);
-        StoreMacropixel<kFast>(outRow + kStride * k, macropixel);
+        StoreMacropixel<kFast>(outRow, k, macropixel);
     }
 }
 
@@ -130,10 +142,9 @@ private:
 template <class Cells, int kShift, bool kFast>
 [[gnu::always_inline]] inline void ExactWindowAt(const uint8_t* upperRow, const uint8_t* lowerRow,
                                                  uint8_t* outRow, size_t k, ExactWindows& exact) {
-    constexpr size_t kStride = kFast ? 8 : 4;
     uint32_t r, g, b;
-    WindowSamples<Cells, kShift>(LoadLe32(upperRow + kStride * k), LoadLe32(lowerRow + kStride * k), r, g, b);
-    StoreMacropixel<kFast>(outRow + kStride * k, exact.Macropixel(r, g, b));
+    WindowSamples<Cells, kShift>(WindowRow<kFast>(upperRow, k), WindowRow<kFast>(lowerRow, k), r, g, b);
+    StoreMacropixel<kFast>(outRow, k, exact.Macropixel(r, g, b));
 }
 
 // Windows [first, first + count) of a row, all with the gains in `gains`.
@@ -169,6 +180,28 @@ template <class Cells, int kShift, bool kFast>
     }
 }
 
+// Reads the gains for up to `limit` windows, one read of each gain per window, and returns how many
+// windows in a row read `last`; the first window that read something else leaves it in `differing`.
+[[gnu::always_inline]] inline size_t WindowsWithSameGains(const FilterSettings& settings, const GainBits last,
+                                                          size_t limit, GainBits& differing) {
+    // Kept in registers and compared bit for bit: this loop is what a window costs beyond its arithmetic.
+    uint32_t r = last.r;
+    uint32_t g = last.g;
+    uint32_t b = last.b;
+    size_t k = 0;
+#pragma GCC unroll 4
+    for (; k < limit; ++k) {
+        r = std::bit_cast<uint32_t>(settings.RGain.load(std::memory_order_relaxed));
+        g = std::bit_cast<uint32_t>(settings.GGain.load(std::memory_order_relaxed));
+        b = std::bit_cast<uint32_t>(settings.BGain.load(std::memory_order_relaxed));
+        if (((r ^ last.r) | (g ^ last.g) | (b ^ last.b)) != 0) {
+            break;
+        }
+    }
+    differing = {r, g, b};
+    return k;
+}
+
 // One row of windows. The gains are read once per window, in window order; runs of windows that read
 // the same gains as the window before go through the vector kernel together.
 template <class Cells, int kShift, bool kFast>
@@ -177,17 +210,12 @@ template <class Cells, int kShift, bool kFast>
     size_t done = 0;
     while (done < row.windows) {
         const size_t chunk = std::min(kChunk, row.windows - done);
+        GainBits differing;
         size_t same = 0;
-        GainBits read;
         if (gains.valid) {
-            for (; same < chunk; ++same) {
-                read = ReadGains(settings);
-                if (!(read == gains.bits)) {
-                    break;
-                }
-            }
+            same = WindowsWithSameGains(settings, gains.bits, chunk, differing);
         } else {
-            read = ReadGains(settings);
+            differing = ReadGains(settings);
         }
         if (same > 0) {
             ConvertWindows<Cells, kShift, kFast>(row, done, same, gains);
@@ -195,7 +223,7 @@ template <class Cells, int kShift, bool kFast>
         }
         if (same < chunk) {
             // The window at `done` read other gains than the one before it.
-            gains.Reset(read);
+            gains.Reset(differing);
             ConvertWindows<Cells, kShift, kFast>(row, done, 1, gains);
             ++done;
         }

@@ -21,7 +21,7 @@ ChannelScale ScaleFor(float gain) {
     return {static_cast<uint32_t>(std::ldexp(mantissa, 24)), static_cast<uint32_t>(shift)};
 }
 
-void GainState::Reset(const GainBits& read) {
+void GainState::Reset(GainBits read) {
     valid = true;
     bits = read;
     r = std::bit_cast<float>(read.r);

@@ -44,6 +44,6 @@ struct GainState {
     ChannelScale gScale;
     ChannelScale bScale;
 
-    void Reset(const GainBits& read);
+    void Reset(GainBits read);
 };
 }  // namespace qdflip::conversion

@@ -37,7 +37,7 @@ struct KernelSet {
     }
 };
 
-enum class KernelPath { kPortable, kAvx2, kAvx512 };
+enum class KernelPath { kPortable, kAvx2 };
 
 const char* KernelPathName(KernelPath path);
 // The paths this machine can run; the portable one always.

@@ -1,0 +1,95 @@
+#include "benchmark_frames.h"
+
+#include <cstdio>
+#include <cstring>
+#include <random>
+
+#include "conversion/gain_state.h"
+
+namespace qdflip::bench {
+const std::vector<Scenario>& Scenarios() {
+    static const std::vector<Scenario> scenarios{
+        {"Thru", 0, 0, false, 2.5},
+        {"Raw10/Gray", 1, 0, false, 3.0},
+        {"Raw12/Gray", 3, 0, false, 3.0},
+        {"Raw10/Color FastMode 1", 2, 1, false, 3.0},
+        {"Raw12/Color FastMode 1", 4, 1, false, 3.0},
+        {"Raw10/Color FastMode 0", 2, 0, false, 5.0},
+        {"Raw12/Color FastMode 0", 4, 0, false, 5.0},
+        {"Raw10/Color FastMode 0, flat grey frame", 2, 0, true, 0.0},
+    };
+    return scenarios;
+}
+
+FrameBuffers::FrameBuffers()
+    : randomInput_(kFrameBytes), flatInput_(kFrameBytes), work_(2 * kFrameBytes), output_(kFrameBytes) {
+    std::mt19937 rng(1);
+    for (auto& byte : randomInput_) {
+        byte = static_cast<uint8_t>(rng());
+    }
+    // Mid-grey 10-bit samples (0x200): every window is a grey colour, the slowest case for the kernels.
+    for (size_t i = 0; i < kFrameBytes; i += 2) {
+        flatInput_[i] = 0x02;
+        flatInput_[i + 1] = 0x00;
+    }
+    // Gains as a white balance would set them.
+    settings_.RGain = 1.3f;
+    settings_.GGain = 1.0f;
+    settings_.BGain = 1.7f;
+    settings_.BayerFormat = 0;
+    input_ = &randomInput_;
+}
+
+void FrameBuffers::Prepare(const Scenario& scenario) {
+    settings_.FrameFormat = scenario.frameFormat;
+    settings_.FastMode = scenario.fastMode;
+    input_ = scenario.flat ? &flatInput_ : &randomInput_;
+}
+
+void FrameBuffers::Convert() {
+    ConvertFrame(settings_, kWidth, kHeight, input_->data(), input_->size(), work_.data(), work_.size(),
+                 output_.data(), output_.size());
+}
+
+void FrameBuffers::Memcpy() { std::memcpy(output_.data(), input_->data(), kFrameBytes); }
+
+void ReadGainsOfOneFrame(const FilterSettings& settings) {
+    const conversion::GainBits first = conversion::ReadGains(settings);
+    size_t same = 0;
+    for (int32_t y = 0; y + 1 < kHeight; ++y) {
+        for (int32_t x = 0; x < kWidth - 4; x += 2) {
+            same += conversion::ReadGains(settings) == first;
+        }
+    }
+    if (same == 0) {
+        std::puts("(the gains changed)");
+    }
+}
+
+void PrintRatioTable(const std::map<std::string, double>& medianMilliseconds, const std::string& title) {
+    const auto memcpyTime = medianMilliseconds.find(kMemcpyName);
+    if (memcpyTime == medianMilliseconds.end()) {
+        return;
+    }
+    std::printf("\n%s\n", title.c_str());
+    std::printf("%-44s %12s %10s %8s\n", "mode (1920 x 1080, median per frame)", "time ms", "x memcpy", "target");
+    std::printf("%-44s %12.3f %10.2f %8s\n", kMemcpyName, memcpyTime->second, 1.0, "");
+    std::vector<std::pair<std::string, double>> rows;
+    for (const Scenario& scenario : Scenarios()) {
+        rows.emplace_back(scenario.name, scenario.target);
+    }
+    rows.emplace_back(kGainReadsName, 0.0);
+    for (const auto& [name, target] : rows) {
+        const auto time = medianMilliseconds.find(name);
+        if (time == medianMilliseconds.end()) {
+            continue;
+        }
+        const double ratio = time->second / memcpyTime->second;
+        char targetText[32] = "";
+        if (target > 0) {
+            std::snprintf(targetText, sizeof targetText, "%s %.1f", ratio <= target ? "<=" : "MISSED", target);
+        }
+        std::printf("%-44s %12.3f %10.2f %8s\n", name.c_str(), time->second, ratio, targetText);
+    }
+}
+}  // namespace qdflip::bench
