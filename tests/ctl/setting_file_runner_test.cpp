@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -12,6 +13,8 @@
 #include <vector>
 
 #include "recording_messages.h"
+#include "tkbsim/board_folder.h"
+#include "tkbsim/virtual_driver.h"
 
 namespace tkbctl {
 namespace {
@@ -285,6 +288,121 @@ TEST_F(SettingFileRunnerTest, WorkerRunsOneFileAfterAnother) {
         EXPECT_FALSE(runner_.Running());
     }
     EXPECT_EQ(board_.writes, 2);
+}
+
+// The same runs end to end: the wrapper, the library and a virtual board whose frame log shows
+// every frame that reached it.
+class SettingFileOnVirtualBoard : public ::testing::Test {
+protected:
+    SettingFileOnVirtualBoard() {
+        folder_ = std::filesystem::temp_directory_path() /
+                  ("tkbctl-setting-file-" +
+                   std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+        tkbsim::BoardFolder folder(folder_.string());
+        board_ = folder.Open(folder.Create({{tkbsim::FindModel("TKB-20U")}}).at(0));
+        tkr::SetDriver(std::make_shared<tkbsim::VirtualDriver>(folder_.string()));
+        path_ = (folder_ / "setting.txt").string();
+    }
+    ~SettingFileOnVirtualBoard() override {
+        tkr::SetDriver(nullptr);
+        std::error_code ignored;
+        std::filesystem::remove_all(folder_, ignored);
+    }
+
+    SettingFileOutcome RunFile(const std::string& bytes) {
+        std::ofstream(path_, std::ios::binary) << bytes;
+        board_->ClearLog();
+        return runner_.Run(path_);
+    }
+    // Heads of the frames of one command, in order.
+    std::vector<std::vector<uint8_t>> Frames(uint8_t command) {
+        uint64_t overwritten = 0;
+        std::vector<std::vector<uint8_t>> frames;
+        for (const tkbsim::LoggedFrame& frame : board_->Log(overwritten)) {
+            if (!frame.head.empty() && frame.head[0] == command)
+                frames.push_back(frame.head);
+        }
+        return frames;
+    }
+    std::vector<uint8_t> I2C(uint8_t slave, uint32_t subAddress, uint32_t count) {
+        return board_->ReadI2C(slave, subAddress, count);
+    }
+
+    static constexpr uint8_t kI2CWrite = 0x01;
+
+    std::filesystem::path folder_;
+    std::shared_ptr<tkbsim::Board> board_;
+    std::string path_;
+    Events events_;
+    FakeHost host_{events_};
+    RecordingMessages messages_;
+    BoardIdentity identity_{"TKB-20U", 1};
+    CTkrUsbControl control_{identity_, messages_};
+    UsbControlBoard usbBoard_{control_};
+    std::vector<std::pair<uint32_t, std::size_t>> sleeps_;  // milliseconds, I2C writes logged before
+    SettingFileRunner runner_{
+        usbBoard_, host_, messages_, [this](std::chrono::milliseconds ms, std::stop_token) {
+            sleeps_.emplace_back(static_cast<uint32_t>(ms.count()), Frames(kI2CWrite).size());
+        }};
+};
+
+TEST_F(SettingFileOnVirtualBoard, WritesReachTheBoardFrameByFrame) {
+    EXPECT_EQ(RunFile("SLAVE 3C\r\n10 01 02\r\n"), SettingFileOutcome::kCompleted);
+    EXPECT_EQ(Frames(kI2CWrite), (std::vector<std::vector<uint8_t>>{{0x01, 0x78, 0x10, 0x01, 0x02}}));
+    EXPECT_EQ(I2C(0x3C, 0x10, 2), (std::vector<uint8_t>{0x01, 0x02}));
+
+    EXPECT_EQ(RunFile("UNIT 10\r\nSLAVE 60\r\n16 1\r\n"), SettingFileOutcome::kCompleted);
+    EXPECT_EQ(Frames(kI2CWrite), (std::vector<std::vector<uint8_t>>{{0x01, 0x78, 0x10, 0x01}}));
+
+    EXPECT_EQ(RunFile("SLAVE 8\r\n10000000 00 00 01 00\r\n"), SettingFileOutcome::kCompleted);
+    EXPECT_EQ(board_->ReadFpga(0x10000000), 0x00000100u);
+    EXPECT_TRUE(Frames(kI2CWrite).empty());
+
+    // The word-address box as it stands at each write: the 16-bit sensor takes a two-byte address.
+    host_.wordAddress = {true};
+    EXPECT_EQ(RunFile("SLAVE 10\r\n3000 AB CD\r\n"), SettingFileOutcome::kCompleted);
+    EXPECT_EQ(Frames(kI2CWrite), (std::vector<std::vector<uint8_t>>{{0x01, 0x20, 0x30, 0x00, 0xAB, 0xCD}}));
+    EXPECT_EQ(I2C(0x10, 0x3000, 2), (std::vector<uint8_t>{0xAB, 0xCD}));
+    EXPECT_TRUE(messages_.All().empty());
+}
+
+TEST_F(SettingFileOnVirtualBoard, WaitsStandBetweenTheirLines) {
+    EXPECT_EQ(RunFile("20 01\r\nwt 64\r\n21 02\r\nWT 10\r\n22 03"), SettingFileOutcome::kCompleted);
+    EXPECT_EQ(sleeps_, (std::vector<std::pair<uint32_t, std::size_t>>{{100, 1}, {16, 2}}));
+    // The last line had no CR LF and was written all the same.
+    EXPECT_EQ(I2C(0x3C, 0x20, 3), (std::vector<uint8_t>{0x01, 0x02, 0x03}));
+}
+
+TEST_F(SettingFileOnVirtualBoard, LineEndsOtherThanCrLfJoinLines) {
+    EXPECT_EQ(RunFile("SLAVE 3C\n10 01 02\n"), SettingFileOutcome::kCompleted);
+    EXPECT_EQ(Frames(kI2CWrite), (std::vector<std::vector<uint8_t>>{{0x01, 0x78, 0x01, 0x02}}));
+}
+
+TEST_F(SettingFileOnVirtualBoard, FailedWriteStopsAtItsLine) {
+    // Nothing answers at slave 0x50.
+    EXPECT_EQ(RunFile("10 01\r\nSLAVE 50\r\n10 02\r\nSLAVE 3C\r\n11 03\r\n"),
+              SettingFileOutcome::kWriteFailed);
+    EXPECT_EQ(messages_.Ids(), std::vector<int>{10010});
+    EXPECT_EQ(Frames(kI2CWrite).size(), 2u);
+    EXPECT_EQ(I2C(0x3C, 0x10, 2), (std::vector<uint8_t>{0x01, 0x00}));
+}
+
+TEST_F(SettingFileOnVirtualBoard, ProblemsBeforeTheFirstWrite) {
+    EXPECT_EQ(RunFile(""), SettingFileOutcome::kFileEmpty);
+    EXPECT_EQ(runner_.Run(path_ + ".missing"), SettingFileOutcome::kFileNotOpened);
+    host_.slaveText = "";
+    EXPECT_EQ(RunFile("10 01\r\n"), SettingFileOutcome::kInvalidSlaveAddress);
+    host_.slaveText = "3C-";
+    EXPECT_EQ(RunFile("10 01\r\n"), SettingFileOutcome::kInvalidSlaveAddress);
+    EXPECT_EQ(messages_.Ids(), (std::vector<int>{12006, 12005, 10000, 10004}));
+    EXPECT_TRUE(Frames(kI2CWrite).empty());
+
+    // Without a board, nothing else is tried.
+    messages_.Clear();
+    board_->Unplug();
+    EXPECT_EQ(RunFile("10 01\r\n"), SettingFileOutcome::kBoardNotOpened);
+    EXPECT_EQ(messages_.Ids(), std::vector<int>{12004});
+    EXPECT_EQ(events_.All().size(), 4u) << "the slave field was read only by the runs before";
 }
 
 }  // namespace
