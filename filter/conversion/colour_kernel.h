@@ -180,52 +180,69 @@ template <class Cells, int kShift, bool kFast>
     }
 }
 
-// Reads the gains for up to `limit` windows, one read of each gain per window, and returns how many
-// windows in a row read `last`; the first window that read something else leaves it in `differing`.
-[[gnu::always_inline]] inline size_t WindowsWithSameGains(const FilterSettings& settings, const GainBits last,
-                                                          size_t limit, GainBits& differing) {
-    // Kept in registers and compared bit for bit: this loop is what a window costs beyond its arithmetic.
-    uint32_t r = last.r;
-    uint32_t g = last.g;
-    uint32_t b = last.b;
-    size_t k = 0;
+// The gains as read for each window of a chunk, three words per window (red, green, blue bits).
+struct ChunkGains {
+    uint32_t bits[3 * kChunk];
+
+    GainBits At(size_t k) const { return {bits[3 * k], bits[3 * k + 1], bits[3 * k + 2]}; }
+};
+
+// One read of each gain per window, in window order, for `count` windows. Only loads and stores: this
+// loop is what a window costs beyond its arithmetic.
+[[gnu::always_inline]] inline void ReadGainsOfWindows(const FilterSettings& settings, size_t count,
+                                                      ChunkGains& read) {
 #pragma GCC unroll 4
-    for (; k < limit; ++k) {
-        r = std::bit_cast<uint32_t>(settings.RGain.load(std::memory_order_relaxed));
-        g = std::bit_cast<uint32_t>(settings.GGain.load(std::memory_order_relaxed));
-        b = std::bit_cast<uint32_t>(settings.BGain.load(std::memory_order_relaxed));
-        if (((r ^ last.r) | (g ^ last.g) | (b ^ last.b)) != 0) {
+    for (size_t k = 0; k < count; ++k) {
+        read.bits[3 * k] = std::bit_cast<uint32_t>(settings.RGain.load(std::memory_order_relaxed));
+        read.bits[3 * k + 1] = std::bit_cast<uint32_t>(settings.GGain.load(std::memory_order_relaxed));
+        read.bits[3 * k + 2] = std::bit_cast<uint32_t>(settings.BGain.load(std::memory_order_relaxed));
+    }
+}
+
+// The first window from `from` on (below `count`) that read other gains than `current`, or `count`.
+[[gnu::always_inline]] inline size_t EndOfSameGains(const ChunkGains& read, size_t from, size_t count,
+                                                    const GainBits& current) {
+    // Eight windows at a time, compared as 24 words with one vector reduction.
+    uint32_t pattern[24];
+    for (size_t i = 0; i < 24; i += 3) {
+        pattern[i] = current.r;
+        pattern[i + 1] = current.g;
+        pattern[i + 2] = current.b;
+    }
+    size_t k = from;
+    for (; k + 8 <= count; k += 8) {
+        uint32_t difference = 0;
+        for (size_t i = 0; i < 24; ++i) {
+            difference |= read.bits[3 * k + i] ^ pattern[i];
+        }
+        if (difference != 0) {
             break;
         }
     }
-    differing = {r, g, b};
-    return k;
+    for (; k < count; ++k) {
+        if (!(read.At(k) == current)) {
+            return k;
+        }
+    }
+    return count;
 }
 
-// One row of windows. The gains are read once per window, in window order; runs of windows that read
-// the same gains as the window before go through the vector kernel together.
+// One row of windows. The gains are read once per window, in window order, a chunk of windows ahead
+// of their conversion; runs of windows that read the same gains go through the vector kernel together.
 template <class Cells, int kShift, bool kFast>
 [[gnu::always_inline]] inline void ConvertRow(const ColourRow& row, const FilterSettings& settings,
                                               GainState& gains) {
-    size_t done = 0;
-    while (done < row.windows) {
+    ChunkGains read;
+    for (size_t done = 0; done < row.windows; done += kChunk) {
         const size_t chunk = std::min(kChunk, row.windows - done);
-        GainBits differing;
-        size_t same = 0;
-        if (gains.valid) {
-            same = WindowsWithSameGains(settings, gains.bits, chunk, differing);
-        } else {
-            differing = ReadGains(settings);
-        }
-        if (same > 0) {
-            ConvertWindows<Cells, kShift, kFast>(row, done, same, gains);
-            done += same;
-        }
-        if (same < chunk) {
-            // The window at `done` read other gains than the one before it.
-            gains.Reset(differing);
-            ConvertWindows<Cells, kShift, kFast>(row, done, 1, gains);
-            ++done;
+        ReadGainsOfWindows(settings, chunk, read);
+        for (size_t k = 0; k < chunk;) {
+            if (!gains.valid || !(read.At(k) == gains.bits)) {
+                gains.Reset(read.At(k));
+            }
+            const size_t end = EndOfSameGains(read, k + 1, chunk, gains.bits);
+            ConvertWindows<Cells, kShift, kFast>(row, done + k, end - k, gains);
+            k = end;
         }
     }
 }
