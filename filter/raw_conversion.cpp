@@ -23,7 +23,8 @@ public:
         : input_(input), work_(work), length_(length) {}
     WorkCopy(const WorkCopy&) = delete;
     WorkCopy& operator=(const WorkCopy&) = delete;
-    ~WorkCopy() { Through(length_); }
+    // Makes sure that every byte is copied.
+    void Finish() { Through(length_); }
 
     // Makes sure that the bytes before `end` are copied.
     void Through(size_t end) {
@@ -119,30 +120,28 @@ void ConvertFrameOn(KernelPath path, const FilterSettings& settings, int32_t wid
     if (output == nullptr) {
         outputSize = 0;
     }
-    // Every mode first copies the input into the work buffer (WorkCopy finishes the copy at the latest
-    // when it goes out of scope), and only the raw modes read it.
+    // Every mode copies the input into the work buffer first; the raw modes then read only that.
     WorkCopy workCopy(input, work, std::min(inputLength, workSize));
-
     const int32_t frameFormat = settings.FrameFormat.load(std::memory_order_relaxed);
     if (frameFormat < 1 || frameFormat > 4) {
         ThruFrame(input, std::min(inputLength, outputSize), output, workCopy);
-        return;
-    }
-    const bool colour = frameFormat == 2 || frameFormat == 4;
-    const bool twelveBits = frameFormat >= 3;
-    FrameRows rows{0, 0, 0};
-    if (width > 0 && height > 0) {
-        rows.rowBytes = 2 * static_cast<size_t>(width);
-        rows.readable = std::min(static_cast<size_t>(height), workSize / rows.rowBytes);
-        rows.writable = std::min(static_cast<size_t>(height), outputSize / rows.rowBytes);
-    }
-    if (colour) {
-        ColourFrame(Kernels(path), settings, twelveBits, width, height, rows, work, output, workCopy);
-    } else if (twelveBits) {
-        GreyFrame<4>(rows, work, output, workCopy);
     } else {
-        GreyFrame<2>(rows, work, output, workCopy);
+        const bool twelveBits = frameFormat >= 3;
+        FrameRows rows{0, 0, 0};
+        if (width > 0 && height > 0) {
+            rows.rowBytes = 2 * static_cast<size_t>(width);
+            rows.readable = std::min(static_cast<size_t>(height), workSize / rows.rowBytes);
+            rows.writable = std::min(static_cast<size_t>(height), outputSize / rows.rowBytes);
+        }
+        if (frameFormat == 2 || frameFormat == 4) {
+            ColourFrame(Kernels(path), settings, twelveBits, width, height, rows, work, output, workCopy);
+        } else if (twelveBits) {
+            GreyFrame<4>(rows, work, output, workCopy);
+        } else {
+            GreyFrame<2>(rows, work, output, workCopy);
+        }
     }
+    workCopy.Finish();
 }
 }  // namespace conversion
 

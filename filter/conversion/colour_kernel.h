@@ -46,7 +46,8 @@ struct Pick {
     static constexpr int kB = kBlue;
 };
 
-// Windows per call of the vector kernel: enough to amortise the call, small enough for the stack.
+// Windows whose gains are read ahead and that go through the vector kernel at most at once: enough to
+// amortise a call, small enough for the stack.
 inline constexpr size_t kChunk = 256;
 
 template <class Cells, int kShift>
