@@ -45,7 +45,7 @@ std::string BoardFolder::PathOf(uint32_t number) const {
     return (std::filesystem::path(path_) / FileName(number)).string();
 }
 
-std::vector<uint32_t> BoardFolder::Create(const std::vector<BoardSpec>& specs) const {
+std::vector<uint32_t> BoardFolder::Create(const std::vector<NewBoard>& newBoards) const {
     std::error_code error;
     std::filesystem::create_directories(path_, error);
     if (error) {
@@ -56,7 +56,7 @@ std::vector<uint32_t> BoardFolder::Create(const std::vector<BoardSpec>& specs) c
         next = std::max(next, entry.number + 1);
     }
     std::vector<uint32_t> numbers;
-    for (const BoardSpec& spec : specs) {
+    for (const NewBoard& newBoard : newBoards) {
         // Built under a name no reader takes for a board, then given its own name only if no other
         // creator took that number meanwhile: readers never see a half-made board.
         static std::atomic<uint32_t> creations{0};
@@ -65,7 +65,7 @@ std::vector<uint32_t> BoardFolder::Create(const std::vector<BoardSpec>& specs) c
              ("creating-" + std::to_string(CurrentProcessId()) + "-" + std::to_string(creations++) + ".tmp"))
                 .string();
         RemoveFile(temporary);
-        BoardFile::Create(temporary, *spec.model, spec.usbRelease ? spec.usbRelease : spec.model->usbRelease);
+        BoardFile::Create(temporary, *newBoard.model, newBoard.usbRelease ? newBoard.usbRelease : newBoard.model->usbRelease);
         while (!RenameNoReplace(temporary, PathOf(next))) {
             ++next;
         }

@@ -154,13 +154,13 @@ void Models(const Args&, std::ostream& out) {
 }
 
 void Create(const Args& args, std::ostream& out) {
-    std::vector<BoardSpec> specs;
+    std::vector<NewBoard> newBoards;
     for (auto it = args.begin() + 1; it != args.end(); ++it) {
         const std::string& text = *it;
         const size_t colon = text.find(':');
-        BoardSpec spec;
-        spec.model = FindModel(text.substr(0, colon));
-        if (!spec.model) {
+        NewBoard newBoard;
+        newBoard.model = FindModel(text.substr(0, colon));
+        if (!newBoard.model) {
             throw UsageError("unknown model '" + text.substr(0, colon) + "' (see 'tkbsim models')");
         }
         if (colon != std::string::npos) {
@@ -168,13 +168,13 @@ void Create(const Args& args, std::ostream& out) {
             if (speed != "usb2" && speed != "usb3") {
                 throw UsageError("'" + text + "': the connection is usb2 or usb3");
             }
-            spec.usbRelease = speed == "usb2" ? 0x0200 : 0x0300;
+            newBoard.usbRelease = speed == "usb2" ? 0x0200 : 0x0300;
         }
-        specs.push_back(spec);
+        newBoards.push_back(newBoard);
     }
-    const std::vector<uint32_t> numbers = BoardFolder(args[0]).Create(specs);
+    const std::vector<uint32_t> numbers = BoardFolder(args[0]).Create(newBoards);
     for (size_t i = 0; i < numbers.size(); ++i) {
-        out << "board " << numbers[i] << ": " << specs[i].model->name << "\n";
+        out << "board " << numbers[i] << ": " << newBoards[i].model->name << "\n";
     }
 }
 

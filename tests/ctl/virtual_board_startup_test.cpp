@@ -28,11 +28,11 @@ public:
             fs::temp_directory_path() /
             ("tkbctl-startup-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) +
              "-" + std::to_string(counter++));
-        std::vector<tkbsim::BoardSpec> specs;
+        std::vector<tkbsim::NewBoard> newBoards;
         for (const char* model : models)
-            specs.push_back({tkbsim::FindModel(model)});
+            newBoards.push_back({tkbsim::FindModel(model)});
         folder_.emplace(path_.string());
-        numbers_ = folder_->Create(specs);
+        numbers_ = folder_->Create(newBoards);
         tkr::SetDriver(std::make_shared<tkbsim::VirtualDriver>(path_.string()));
     }
     ~VirtualBoards() {

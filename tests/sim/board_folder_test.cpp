@@ -13,7 +13,7 @@ namespace {
 
 namespace fs = std::filesystem;
 using tkbsim::BoardFolder;
-using tkbsim::BoardSpec;
+using tkbsim::NewBoard;
 using tkbsim::FindModel;
 using tkbsim::VirtualDriver;
 
@@ -34,9 +34,9 @@ protected:
 };
 
 TEST_F(BoardFolderTest, CreateNumbersBoardsAfterThoseThereAndKeepsTheUsbChoice) {
-    EXPECT_EQ(folder_.Create({BoardSpec{FindModel("TKB-20U")}, BoardSpec{FindModel("TKD-20"), 0x0300}}),
+    EXPECT_EQ(folder_.Create({NewBoard{FindModel("TKB-20U")}, NewBoard{FindModel("TKD-20"), 0x0300}}),
               (std::vector<uint32_t>{0, 1}));
-    EXPECT_EQ(folder_.Create({BoardSpec{FindModel("RJQ-10")}}), std::vector<uint32_t>{2});
+    EXPECT_EQ(folder_.Create({NewBoard{FindModel("RJQ-10")}}), std::vector<uint32_t>{2});
     const auto entries = folder_.List();
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[1].board->Info().usbRelease, 0x0300);
@@ -49,7 +49,7 @@ TEST_F(BoardFolderTest, CreateNumbersBoardsAfterThoseThereAndKeepsTheUsbChoice) 
 
 TEST_F(BoardFolderTest, FreshBoardHasAPlausibleSettingsBlockAtItsTypesAddress) {
     folder_.Create(
-        {BoardSpec{FindModel("RJQ-10")}, BoardSpec{FindModel("TKD-20")}, BoardSpec{FindModel("TKR-90")}});
+        {NewBoard{FindModel("RJQ-10")}, NewBoard{FindModel("TKD-20")}, NewBoard{FindModel("TKR-90")}});
     for (uint32_t number = 0; number < 3; ++number) {
         auto board = folder_.Open(number);
         const Bytes block = board->ReadFlash(board->model().settingsAddress, 512);
@@ -72,7 +72,7 @@ TEST_F(BoardFolderTest, FreshBoardHasAPlausibleSettingsBlockAtItsTypesAddress) {
 }
 
 TEST_F(BoardFolderTest, StateSurvivesTheDriverAndTheProcessMappingIt) {
-    folder_.Create({BoardSpec{FindModel("TKB-20W")}});
+    folder_.Create({NewBoard{FindModel("TKB-20W")}});
     {
         VirtualDriver driver(folder_.path());
         DriverClient client(driver, VirtualDriver::DevicePath(0));
@@ -86,8 +86,8 @@ TEST_F(BoardFolderTest, StateSurvivesTheDriverAndTheProcessMappingIt) {
 }
 
 TEST_F(BoardFolderTest, DamagedOrForeignFilesAreRefusedWithTheReason) {
-    folder_.Create({BoardSpec{FindModel("TKB-20")}, BoardSpec{FindModel("TKB-20")},
-                    BoardSpec{FindModel("TKB-20")}, BoardSpec{FindModel("TKB-20")}});
+    folder_.Create({NewBoard{FindModel("TKB-20")}, NewBoard{FindModel("TKB-20")},
+                    NewBoard{FindModel("TKB-20")}, NewBoard{FindModel("TKB-20")}});
     const fs::path dir = folder_.path();
     fs::resize_file(dir / "board-0.tkb", 100000);
     Overwrite(dir / "board-1.tkb", 8, {2, 0, 0, 0});      // layout version
@@ -113,7 +113,7 @@ TEST_F(BoardFolderTest, DamagedOrForeignFilesAreRefusedWithTheReason) {
 }
 
 TEST_F(BoardFolderTest, ToolAccessChecksItsRanges) {
-    folder_.Create({BoardSpec{FindModel("TKB-20")}});
+    folder_.Create({NewBoard{FindModel("TKB-20")}});
     auto board = folder_.Open(0);
     EXPECT_THROW(board->ReadFlash(0xFFFFFF, 2), tkbsim::Error);
     EXPECT_THROW(board->WriteFlash(0xFFFFF0, Bytes(17)), tkbsim::Error);

@@ -12,15 +12,15 @@ namespace tkbsimtest {
 namespace {
 
 using tkbsim::BoardFolder;
-using tkbsim::BoardSpec;
+using tkbsim::NewBoard;
 using tkbsim::FindModel;
 using tkbsim::VirtualDriver;
 
 class DriverTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_.Create({BoardSpec{FindModel("TKB-20")}, BoardSpec{FindModel("TKB-20U")},
-                        BoardSpec{FindModel("TKB-20"), 0x0300}});
+        folder_.Create({NewBoard{FindModel("TKB-20")}, NewBoard{FindModel("TKB-20U")},
+                        NewBoard{FindModel("TKB-20"), 0x0300}});
     }
 
     struct PipeEntry {
@@ -98,7 +98,7 @@ TEST_F(DriverTest, BoardsAddedLaterAreFound) {
     VirtualDriver driver(temp_.str());
     std::vector<std::string> paths;
     driver.Enumerate(paths);
-    folder_.Create({BoardSpec{FindModel("RJQ-10")}});
+    folder_.Create({NewBoard{FindModel("RJQ-10")}});
     driver.Enumerate(paths);
     ASSERT_EQ(paths.size(), 4u);
     DriverClient client(driver, paths[3]);

@@ -9,14 +9,14 @@ namespace tkbsimtest {
 namespace {
 
 using tkbsim::BoardFolder;
-using tkbsim::BoardSpec;
+using tkbsim::NewBoard;
 using tkbsim::FindModel;
 using tkbsim::VirtualDriver;
 
 class FirmwareTest : public ::testing::Test {
 protected:
     void SetUp() override {
-        folder_.Create({BoardSpec{FindModel("TKB-20U")}, BoardSpec{FindModel("TKF-20")}});
+        folder_.Create({NewBoard{FindModel("TKB-20U")}, NewBoard{FindModel("TKF-20")}});
         board_ = folder_.Open(0);
         client_ = std::make_unique<DriverClient>(driver_, VirtualDriver::DevicePath(0));
         ASSERT_EQ(client_->openError(), 0u);

@@ -460,7 +460,7 @@ TEST(DefaultFolder, BesideTheLibraryFileWhenTheVariableIsUnset) {
         tkrtest::ChildProcess none({"beside", signals.str()});
         EXPECT_EQ(none.Wait(), kNoBoard) << "no folder: no board";
     }
-    BoardFolder(beside.string()).Create({tkbsim::BoardSpec{tkbsim::FindModel("TKB-20")}});
+    BoardFolder(beside.string()).Create({tkbsim::NewBoard{tkbsim::FindModel("TKB-20")}});
     tkrtest::ChildProcess found({"beside", signals.str()});
     const int status = found.Wait();
     std::error_code error;
@@ -480,13 +480,13 @@ int main(int argc, char** argv) {
     // Open. The children inherit it through the environment.
     TempFolder folder("library");
     BoardFolderPath() = folder.path();
-    std::vector<tkbsim::BoardSpec> specs;
+    std::vector<tkbsim::NewBoard> newBoards;
     for (const ModelInfo& model : tkbsim::kModels) {
-        specs.push_back(tkbsim::BoardSpec{&model});
+        newBoards.push_back(tkbsim::NewBoard{&model});
     }
-    specs.push_back(tkbsim::BoardSpec{tkbsim::FindModel("TKB-20")});   // kSpareBoard
-    specs.push_back(tkbsim::BoardSpec{tkbsim::FindModel("TKB-20U")});  // kCrossProcessBoard
-    BoardFolder(folder.str()).Create(specs);
+    newBoards.push_back(tkbsim::NewBoard{tkbsim::FindModel("TKB-20")});   // kSpareBoard
+    newBoards.push_back(tkbsim::NewBoard{tkbsim::FindModel("TKB-20U")});  // kCrossProcessBoard
+    BoardFolder(folder.str()).Create(newBoards);
     SetEnvironment("TKBSIM_DIR", folder.str());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

@@ -22,7 +22,7 @@ double Seconds(Clock::duration duration) {
 int main() {
     using namespace tkbsimtest;
     TempFolder folder("bench");
-    tkbsim::BoardFolder(folder.str()).Create({tkbsim::BoardSpec{tkbsim::FindModel("TKB-20U")}});
+    tkbsim::BoardFolder(folder.str()).Create({tkbsim::NewBoard{tkbsim::FindModel("TKB-20U")}});
     SetEnvironment("TKBSIM_DIR", folder.str());
     if (!TKR50API_Init() || TKR50API_Open(2, 0) != TKRUSB20_RET_SUCCESS) {
         std::fprintf(stderr, "cannot open the virtual board\n");

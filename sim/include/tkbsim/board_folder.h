@@ -13,7 +13,7 @@
 
 namespace tkbsim {
 
-struct BoardSpec {
+struct NewBoard {
     const ModelInfo* model = nullptr;
     uint16_t usbRelease = 0;  // 0: the model's own
 };
@@ -23,9 +23,9 @@ public:
     explicit BoardFolder(std::string path) : path_(std::move(path)) {}
     const std::string& path() const { return path_; }
 
-    // Adds one factory-fresh board per spec, numbered after the boards present, and creates the
+    // Adds one factory-fresh board per newBoard, numbered after the boards present, and creates the
     // folder if needed. Returns the new board numbers. Throws Error.
-    std::vector<uint32_t> Create(const std::vector<BoardSpec>& specs) const;
+    std::vector<uint32_t> Create(const std::vector<NewBoard>& newBoards) const;
 
     struct Entry {
         uint32_t number = 0;
