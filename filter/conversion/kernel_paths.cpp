@@ -2,14 +2,19 @@
 
 #include "conversion/colour_kernel.h"
 
-// The x86 path is the portable code compiled for AVX2 (eight 32-bit lanes), picked by CPU features.
-// (An AVX-512 build of the same code measured no faster: the gain reads and the cache bound it.)
-// Windows builds keep to the portable path: MinGW does not keep the stack aligned for spilled AVX
-// registers.
-#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__)) && !defined(_WIN32)
-#define QDFLIP_X86_PATHS 1
+// The x86 paths are the portable code compiled for SSE4.1 (32-bit multiply and minimum in one
+// instruction each; about a fifth faster than SSE2) and AVX2 (eight lanes), picked by CPU features.
+// An AVX-512 build of the same code measured no faster. Windows builds stop at SSE4.1: MinGW does
+// not keep the stack aligned for spilled 32-byte AVX registers.
+#if defined(__GNUC__) && (defined(__x86_64__) || defined(__i386__))
+#define QDFLIP_SSE41_PATH 1
 #else
-#define QDFLIP_X86_PATHS 0
+#define QDFLIP_SSE41_PATH 0
+#endif
+#if QDFLIP_SSE41_PATH && !defined(_WIN32)
+#define QDFLIP_AVX2_PATH 1
+#else
+#define QDFLIP_AVX2_PATH 0
 #endif
 
 namespace qdflip::conversion {
@@ -26,7 +31,17 @@ struct PortableIsa {
     }
 };
 
-#if QDFLIP_X86_PATHS
+#if QDFLIP_SSE41_PATH
+struct Sse41Isa {
+    template <class Cells, int kShift, bool kFast>
+    [[gnu::target("sse4.1")]] static void Row(const ColourRow& row, const FilterSettings& settings,
+                                              GainState& gains) {
+        kernels::ConvertRow<Cells, kShift, kFast>(row, settings, gains);
+    }
+};
+#endif
+
+#if QDFLIP_AVX2_PATH
 struct Avx2Isa {
     template <class Cells, int kShift, bool kFast>
     [[gnu::target("avx2")]] static void Row(const ColourRow& row, const FilterSettings& settings,
@@ -49,7 +64,10 @@ constexpr KernelSet MakeKernelSet() {
 }
 
 constexpr KernelSet kPortableKernels = MakeKernelSet<PortableIsa>();
-#if QDFLIP_X86_PATHS
+#if QDFLIP_SSE41_PATH
+constexpr KernelSet kSse41Kernels = MakeKernelSet<Sse41Isa>();
+#endif
+#if QDFLIP_AVX2_PATH
 constexpr KernelSet kAvx2Kernels = MakeKernelSet<Avx2Isa>();
 #endif
 }  // namespace
@@ -71,6 +89,8 @@ WindowCells CellsFor(int32_t bayerFormat, bool oddRow) {
 
 const char* KernelPathName(KernelPath path) {
     switch (path) {
+        case KernelPath::kSse41:
+            return "sse4.1";
         case KernelPath::kAvx2:
             return "avx2";
         case KernelPath::kPortable:
@@ -81,8 +101,13 @@ const char* KernelPathName(KernelPath path) {
 
 std::vector<KernelPath> AvailableKernelPaths() {
     std::vector<KernelPath> paths{KernelPath::kPortable};
-#if QDFLIP_X86_PATHS
+#if QDFLIP_SSE41_PATH
     __builtin_cpu_init();
+    if (__builtin_cpu_supports("sse4.1")) {
+        paths.push_back(KernelPath::kSse41);
+    }
+#endif
+#if QDFLIP_AVX2_PATH
     if (__builtin_cpu_supports("avx2")) {
         paths.push_back(KernelPath::kAvx2);
     }
@@ -97,7 +122,11 @@ KernelPath BestKernelPath() {
 
 const KernelSet& Kernels(KernelPath path) {
     switch (path) {
-#if QDFLIP_X86_PATHS
+#if QDFLIP_SSE41_PATH
+        case KernelPath::kSse41:
+            return kSse41Kernels;
+#endif
+#if QDFLIP_AVX2_PATH
         case KernelPath::kAvx2:
             return kAvx2Kernels;
 #endif

@@ -37,7 +37,8 @@ struct KernelSet {
     }
 };
 
-enum class KernelPath { kPortable, kAvx2 };
+// In order of speed; every machine has the portable path.
+enum class KernelPath { kPortable, kSse41, kAvx2 };
 
 const char* KernelPathName(KernelPath path);
 // The paths this machine can run; the portable one always.

@@ -20,8 +20,8 @@ struct Scenario {
     std::string name;
     int32_t frameFormat;
     int32_t fastMode;
-    bool flat;         // a flat mid-grey frame instead of random samples
-    double target;     // at most this many times the memcpy; 0 when there is no target
+    bool flat;      // a flat mid-grey frame instead of random samples
+    double target;  // at most this many times the memcpy; 0 when there is no target
 };
 
 // The modes with the targets they must reach, then two rows that explain the colour figures.
@@ -44,11 +44,12 @@ private:
     FilterSettings settings_;
 };
 
-// The cost of reading the three gains once per window of a normal-mode colour frame, and nothing else.
+// The cost of reading the three gains once per window of a normal-mode colour frame, and next to nothing
+// else: the floor that the per-window reads set for the colour modes.
 void ReadGainsOfOneFrame(const FilterSettings& settings);
 
 inline constexpr const char* kMemcpyName = "memcpy 4147200 B";
-inline constexpr const char* kGainReadsName = "gain reads alone (3 per window, 1,033,682 windows)";
+inline constexpr const char* kGainReadsName = "gain reads alone (3 per window, 1033682 windows)";
 
 // Prints the table of median times per frame (milliseconds, by scenario name) and their ratios.
 void PrintRatioTable(const std::map<std::string, double>& medianMilliseconds, const std::string& title);

@@ -44,13 +44,14 @@ void Register(FrameBuffers& buffers) {
         }
     }));
     for (const Scenario& scenario : Scenarios()) {
-        configure(benchmark::RegisterBenchmark(scenario.name.c_str(), [&buffers, scenario](benchmark::State& state) {
-            buffers.Prepare(scenario);
-            for (auto _ : state) {
-                buffers.Convert();
-                benchmark::ClobberMemory();
-            }
-        }));
+        configure(benchmark::RegisterBenchmark(scenario.name.c_str(),
+                                               [&buffers, scenario](benchmark::State& state) {
+                                                   buffers.Prepare(scenario);
+                                                   for (auto _ : state) {
+                                                       buffers.Convert();
+                                                       benchmark::ClobberMemory();
+                                                   }
+                                               }));
     }
     configure(benchmark::RegisterBenchmark(kGainReadsName, [](benchmark::State& state) {
         FilterSettings settings;

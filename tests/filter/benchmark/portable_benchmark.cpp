@@ -47,6 +47,7 @@ int main() {
     }
     qdflip::FilterSettings settings;
     medians[kGainReadsName] = MedianMilliseconds([&] { ReadGainsOfOneFrame(settings); });
-    PrintRatioTable(medians, sizeof(void*) == 4 ? "32-bit build, single thread" : "64-bit build, single thread");
+    PrintRatioTable(medians,
+                    sizeof(void*) == 4 ? "32-bit build, single thread" : "64-bit build, single thread");
     return 0;
 }
