@@ -49,18 +49,12 @@ uint32_t FpgaSpace::Read(uint32_t address) const {
 }
 
 bool FpgaSpace::Write(uint32_t address, uint32_t value) {
-    state::Register* entry = Find(address);
+    const state::Register* entry = Find(address);
+    // Writes from frames leave read-only registers alone; Force still sets them.
     if (entry && (entry->flags & state::kRegisterReadOnly)) {
         return true;
     }
-    if (!entry) {
-        entry = Insert(address, 0);
-    }
-    if (!entry) {
-        return false;
-    }
-    entry->value = value;
-    return true;
+    return Force(address, value);
 }
 
 bool FpgaSpace::Force(uint32_t address, uint32_t value) {
