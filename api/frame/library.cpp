@@ -102,6 +102,13 @@ void* TKR50API_Init(void) {
     // A new connection has no device yet, and so no pipes: transfers are refused until an Open.
     state.pipes = {};
     state.connection.reset(new (std::nothrow) DeviceConnection);
+    // The exchange lock is opened here, once, so that threads sharing the connection never race to
+    // create it; a failure is reported by every exchange.
+    if (state.connection) {
+        uint32_t error = 0;
+        state.connection->exchangeLock = SystemMutex::Open(error);
+        if (!state.connection->exchangeLock) state.connection->lastError = error;
+    }
     return state.connection.get();
 }
 

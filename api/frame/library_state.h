@@ -28,8 +28,8 @@ struct DeviceConnection {
     DeviceHandle device = 0;
     uint32_t bytesReturned = 0;
     uint32_t lastError = 0;
-    // The handle exchanges lock with; it lives as long as the connection, so exchanges are
-    // serialised with every other process also after Close.
+    // The handle exchanges lock with, opened by Init; it lives as long as the connection, so
+    // exchanges are serialised with every other process also after Close.
     std::unique_ptr<SystemMutex> exchangeLock;
 
     ~DeviceConnection() { CloseDevice(); }

@@ -127,14 +127,7 @@ int32_t BulkRead(DeviceConnection& connection, const PipeTable& pipes, uint8_t* 
 }
 
 int32_t Exchange(DeviceConnection& connection, const PipeTable& pipes, TransferPhase* write, TransferPhase* read) {
-    if (!connection.exchangeLock) {
-        uint32_t error = 0;
-        connection.exchangeLock = SystemMutex::Open(error);
-        if (!connection.exchangeLock) {
-            connection.lastError = error;
-            return SystemResult(error);
-        }
-    }
+    if (!connection.exchangeLock) return SystemResult(connection.lastError);
     SystemMutexGuard guard(*connection.exchangeLock);
     if (write) {
         const int32_t result = BulkWrite(connection, pipes, write->buffer, write->length);

@@ -1,6 +1,8 @@
 // The library frame: open/close state machine, shared open flag, pipe search at open, version.
+#include <atomic>
 #include <cstring>
 #include <string>
+#include <thread>
 
 #include "frame/library_state.h"
 #include "frame/platform.h"
@@ -195,6 +197,49 @@ TEST_F(FrameTest, InitReplacesTheConnection) {
     ASSERT_NE(second, nullptr);
     EXPECT_EQ(driver->closes, 1) << "the old connection's device is closed";
     EXPECT_EQ(tkr::State().connection.get(), second);
+}
+
+// A board that notices when two requests are inside the driver at once.
+class OverlapDetectingDriver : public RecordingDriver {
+public:
+    uint32_t Control(tkr::DeviceHandle handle, uint32_t code, const void* input, uint32_t inputSize, void* output,
+                     uint32_t outputSize, uint32_t& returned) override {
+        if (code == tkr::kIoctlGetPipeList) {
+            return RecordingDriver::Control(handle, code, input, inputSize, output, outputSize, returned);
+        }
+        if (inside_.exchange(true)) overlaps.fetch_add(1);
+        std::this_thread::yield();
+        returned = code == tkr::kIoctlBulkWrite ? outputSize : 1;
+        if (code == tkr::kIoctlBulkRead) static_cast<uint8_t*>(output)[0] = 0;
+        inside_.store(false);
+        return 0;
+    }
+    std::atomic<int> overlaps{0};
+
+private:
+    std::atomic<bool> inside_{false};
+};
+
+TEST(ThreadsTest, TwoThreadsOfOneProcessShareTheConnectionOneExchangeAtATime) {
+    auto board = std::make_shared<OverlapDetectingDriver>();
+    tkr::SetDriver(board);
+    ASSERT_NE(TKR50API_Init(), nullptr);
+    ASSERT_EQ(TKR50API_Open(2, 0), TKRUSB20_RET_SUCCESS);
+    std::atomic<int> failures{0};
+    auto writer = [&] {
+        const uint8_t data[] = {0x42};
+        for (int i = 0; i < 300; ++i) {
+            if (TKR50API_I2CBlockWrite(0x3C, 0x10, 1, data, 0) != TKRUSB20_RET_SUCCESS) failures.fetch_add(1);
+        }
+    };
+    std::thread first(writer), second(writer);
+    first.join();
+    second.join();
+    EXPECT_EQ(failures.load(), 0);
+    EXPECT_EQ(board->overlaps.load(), 0);
+    TKR50API_Close(2);
+    TKR50API_End();
+    tkr::SetDriver(nullptr);
 }
 
 TEST(VersionTest, VersionNeedsNoConnectionAndRefusesNull) {
