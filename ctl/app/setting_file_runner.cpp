@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <cctype>
-#include <condition_variable>
+#include <chrono>
+#include <mutex>
+#include <stop_token>
+#include <thread>
 #include <new>
 #include <optional>
 #include <string_view>
@@ -87,10 +90,17 @@ bool ProgressCloseRequest::Requested() const {
 }
 
 void SleepUnlessStopped(std::chrono::milliseconds duration, std::stop_token stop) {
-    std::mutex mutex;
-    std::condition_variable_any wakeUp;
-    std::unique_lock<std::mutex> lock(mutex);
-    wakeUp.wait_for(lock, stop, duration, [] { return false; });
+    // Waits in short slices and looks at the stop request between them. A stop callback would
+    // wake the wait at once, but the standard library's callbacks rest on semaphores that can miss
+    // a wake-up with the MinGW runtime under Wine, and ending the program must never hang.
+    constexpr std::chrono::milliseconds kSlice{10};
+    const auto deadline = std::chrono::steady_clock::now() + duration;
+    while (!stop.stop_requested()) {
+        const auto now = std::chrono::steady_clock::now();
+        if (now >= deadline)
+            return;
+        std::this_thread::sleep_for(std::min<std::chrono::steady_clock::duration>(deadline - now, kSlice));
+    }
 }
 
 SettingFileRunner::SettingFileRunner(SettingFileBoard& board, SettingFileHost& host, MessageSink& messages,
