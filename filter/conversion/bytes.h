@@ -7,7 +7,7 @@
 #include <cstring>
 
 namespace qdflip::conversion {
-inline uint32_t LoadLe32(const uint8_t* bytes) {
+[[gnu::always_inline]] inline uint32_t LoadLe32(const uint8_t* bytes) {
     uint32_t word;
     std::memcpy(&word, bytes, sizeof word);
     if constexpr (std::endian::native == std::endian::big) {
@@ -16,14 +16,14 @@ inline uint32_t LoadLe32(const uint8_t* bytes) {
     return word;
 }
 
-inline void StoreLe32(uint8_t* bytes, uint32_t word) {
+[[gnu::always_inline]] inline void StoreLe32(uint8_t* bytes, uint32_t word) {
     if constexpr (std::endian::native == std::endian::big) {
         word = (word >> 24) | ((word >> 8) & 0xFF00u) | ((word << 8) & 0xFF0000u) | (word << 24);
     }
     std::memcpy(bytes, &word, sizeof word);
 }
 
-inline uint64_t LoadLe64(const uint8_t* bytes) {
+[[gnu::always_inline]] inline uint64_t LoadLe64(const uint8_t* bytes) {
     uint64_t word;
     std::memcpy(&word, bytes, sizeof word);
     if constexpr (std::endian::native == std::endian::big) {
@@ -32,16 +32,16 @@ inline uint64_t LoadLe64(const uint8_t* bytes) {
     return word;
 }
 
-inline void StoreLe64(uint8_t* bytes, uint64_t word) {
+[[gnu::always_inline]] inline void StoreLe64(uint8_t* bytes, uint64_t word) {
     StoreLe32(bytes, static_cast<uint32_t>(word));
     StoreLe32(bytes + 4, static_cast<uint32_t>(word >> 32));
 }
 
-inline uint16_t LoadLe16(const uint8_t* bytes) {
+[[gnu::always_inline]] inline uint16_t LoadLe16(const uint8_t* bytes) {
     return static_cast<uint16_t>(bytes[0] | (bytes[1] << 8));
 }
 
-inline void StoreLe16(uint8_t* bytes, uint32_t word) {
+[[gnu::always_inline]] inline void StoreLe16(uint8_t* bytes, uint32_t word) {
     bytes[0] = static_cast<uint8_t>(word);
     bytes[1] = static_cast<uint8_t>(word >> 8);
 }
@@ -50,7 +50,7 @@ inline void StoreLe16(uint8_t* bytes, uint32_t word) {
 // (high byte first): the sample shifted right by `kShift` (2 for 10-bit, 4 for 12-bit samples), modulo
 // 256. Bits of the high byte above the sample depth are not masked; they fall out of the result.
 template <int kShift>
-inline uint32_t RawSample(uint32_t word) {
+[[gnu::always_inline]] inline uint32_t RawSample(uint32_t word) {
     static_assert(kShift == 2 || kShift == 4);
     const uint32_t high = word & 0xFFu;
     const uint32_t low = (word >> 8) & 0xFFu;

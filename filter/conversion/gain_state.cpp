@@ -21,6 +21,15 @@ ChannelScale ScaleFor(float gain) {
     return {static_cast<uint32_t>(std::ldexp(mantissa, 24)), static_cast<uint32_t>(shift)};
 }
 
+WordScale WordScaleFor(ChannelScale scale) {
+    if (scale.shift >= 16) {
+        return {static_cast<uint16_t>(scale.multiplier >> 16), static_cast<uint16_t>(scale.multiplier & 0xFFFFu),
+                static_cast<uint16_t>(scale.shift - 16)};
+    }
+    // Only 0 and 255 come without a shift; 255 times an 8-bit value still fits 16 bits.
+    return {static_cast<uint16_t>(scale.multiplier), 0, static_cast<uint16_t>(scale.shift)};
+}
+
 void GainState::Reset(GainBits read) {
     valid = true;
     bits = read;
@@ -32,6 +41,9 @@ void GainState::Reset(GainBits read) {
         rScale = ScaleFor(r);
         gScale = ScaleFor(g);
         bScale = ScaleFor(b);
+        rWords = WordScaleFor(rScale);
+        gWords = WordScaleFor(gScale);
+        bWords = WordScaleFor(bScale);
     }
 }
 }  // namespace qdflip::conversion

@@ -12,11 +12,11 @@ struct GainBits {
     uint32_t r = 0;
     uint32_t g = 0;
     uint32_t b = 0;
-    bool operator==(const GainBits&) const = default;
+    [[gnu::always_inline]] bool operator==(const GainBits&) const = default;
 };
 
 // One read of each gain, as whole 32-bit values; no ordering with other memory is needed.
-inline GainBits ReadGains(const FilterSettings& settings) {
+[[gnu::always_inline]] inline GainBits ReadGains(const FilterSettings& settings) {
     return {std::bit_cast<uint32_t>(settings.RGain.load(std::memory_order_relaxed)),
             std::bit_cast<uint32_t>(settings.GGain.load(std::memory_order_relaxed)),
             std::bit_cast<uint32_t>(settings.BGain.load(std::memory_order_relaxed))};
@@ -33,6 +33,18 @@ struct ChannelScale {
 // Precondition: !(gain < 0). NaN gives 0 for every value, as does 0 times infinity.
 ChannelScale ScaleFor(float gain);
 
+// The same scale for 16-bit vector lanes, where no intermediate value reaches 2^16:
+//   min((value * high + ((value * low) >> 16)) >> shift, 255).
+// A multiplier of 24 bits splits into its high 8 and low 16 bits, and the shift loses the 16 that the
+// high-half product already dropped; the scales without a shift (0 and 255) keep the multiplier whole.
+struct WordScale {
+    uint16_t high = 0;
+    uint16_t low = 0;
+    uint16_t shift = 0;
+};
+
+WordScale WordScaleFor(ChannelScale scale);
+
 struct GainState {
     bool valid = false;  // false until the first window of a frame has read the gains
     GainBits bits;
@@ -43,6 +55,9 @@ struct GainState {
     ChannelScale rScale;
     ChannelScale gScale;
     ChannelScale bScale;
+    WordScale rWords;
+    WordScale gWords;
+    WordScale bWords;
 
     void Reset(GainBits read);
 };

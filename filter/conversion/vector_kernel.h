@@ -1,0 +1,227 @@
+// The colour kernel in 16-bit vector lanes, one window per lane, over the lane operations of an
+// instruction set (x86_lanes.h). Included only by the files compiled for that instruction set.
+//
+// Exactness. With gains that are not negative R', G', B' are integers in 0..255, and
+//   Y = floor(NY / 1000), NY = 587 G' + 299 R' + 114 B',
+//   U = floor(NU / 1000), NU = 500 B' - 115 R' - 385 G' + 128000,
+//   V = floor(NV / 1000), NV = 500 R' - 454 G' - 46 B' + 128000,
+// all N in 0..255500, are what the double formulas truncate to, except where an N is a multiple of
+// 1000: there the double result may fall a hair below the integer, and such windows are redone with
+// the double formulas. The N are exact 32-bit sums of 16-bit products (pairs multiplied and added);
+// the 128000 is 8 * 16000 so that it fits a 16-bit factor. The division by 1000 goes through N / 8,
+// which fits 15 bits: floor(M / 125) = (M * 33555) >> 22 for every M below 2^15, since 33555 / 2^22
+// exceeds 1 / 125 by less than 1.4e-7 and M times that stays under the 1 / 125 that separates
+// consecutive quotients' fractions. N is a multiple of 1000 exactly when its low 16 bits equal those
+// of 1000 * floor(N / 1000): the difference is the remainder, 0..999.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+#include "conversion/gain_runs.h"
+#include "conversion/gain_state.h"
+#include "conversion/kernel_paths.h"
+#include "conversion/window_access.h"
+#include "raw_conversion.h"
+
+namespace qdflip::conversion::vector {
+// One channel's WordScale in registers.
+template <class L>
+struct ChannelWords {
+    typename L::V high;
+    typename L::V low;
+    typename L::Count shift;
+
+    [[gnu::always_inline]] explicit ChannelWords(const WordScale& scale)
+        : high(L::Words(scale.high)), low(L::Words(scale.low)), shift(L::ShiftCount(scale.shift)) {}
+};
+
+template <class L>
+struct BlockGains {
+    ChannelWords<L> r;
+    ChannelWords<L> g;
+    ChannelWords<L> b;
+
+    [[gnu::always_inline]] explicit BlockGains(const GainState& gains)
+        : r(gains.rWords), g(gains.gWords), b(gains.bWords) {}
+};
+
+// The 16 bytes of one half-register of window cells (4 windows, samples high byte first) rearranged
+// as 16-bit samples: the windows' P00 (or P10) in the first 8 bytes, their P01 (or P11) in the last 8.
+inline constexpr uint8_t kSplitCells[16] = {1, 0, 5, 4, 9, 8, 13, 12, 3, 2, 7, 6, 11, 10, 15, 14};
+
+// Register `half` of a block's cells in one row: a block's windows' first 4 bytes, which in fast mode
+// are every other 4 bytes.
+template <class L, bool kFast>
+[[gnu::always_inline]] inline typename L::V WindowCells(const uint8_t* row, size_t half) {
+    if constexpr (kFast) {
+        return L::EvenDwords(L::Load(row + 2 * half * L::kBytes), L::Load(row + (2 * half + 1) * L::kBytes));
+    } else {
+        return L::Load(row + half * L::kBytes);
+    }
+}
+
+// 16-bit samples to their 8-bit values: bits above the depth drop out with the mask.
+template <class L, int kShift>
+[[gnu::always_inline]] inline typename L::V EightBits(typename L::V samples) {
+    return L::And(L::template ShrWords<kShift>(samples), L::Words(0xFF));
+}
+
+template <class L>
+[[gnu::always_inline]] inline typename L::V Gained(typename L::V value, const ChannelWords<L>& scale) {
+    const typename L::V scaled =
+        L::ShrWordsBy(L::AddWords(L::MulLoWords(value, scale.high), L::MulHiWords(value, scale.low)), scale.shift);
+    return L::MinWords(scaled, L::Words(255));
+}
+
+// A pair of 16-bit factors for MulAddPairs: `first` multiplies the lane's low word.
+template <class L>
+[[gnu::always_inline]] inline typename L::V Factors(int16_t first, int16_t second) {
+    return L::Dwords(static_cast<uint16_t>(first) | (static_cast<uint32_t>(static_cast<uint16_t>(second)) << 16));
+}
+
+// The channel's floor(N / 1000) for the block, N = (green, red) . greenRed + (blue, 8) . blueEight;
+// lanes whose N is a multiple of 1000 are set in `marks`.
+template <class L>
+[[gnu::always_inline]] inline typename L::V Thousandths(const typename L::V (&greenRed)[2],
+                                                        const typename L::V (&blueEight)[2],
+                                                        typename L::V greenRedFactors,
+                                                        typename L::V blueEightFactors, typename L::V& marks) {
+    using V = typename L::V;
+    const V n0 = L::AddDwords(L::MulAddPairs(greenRed[0], greenRedFactors), L::MulAddPairs(blueEight[0], blueEightFactors));
+    const V n1 = L::AddDwords(L::MulAddPairs(greenRed[1], greenRedFactors), L::MulAddPairs(blueEight[1], blueEightFactors));
+    const V eighths = L::PackSigned(L::template ShrDwords<3>(n0), L::template ShrDwords<3>(n1));
+    const V lowWord = L::Dwords(0xFFFF);
+    const V low = L::PackUnsigned(L::And(n0, lowWord), L::And(n1, lowWord));
+    const V quotient = L::template ShrWords<6>(L::MulHiWords(eighths, L::Words(33555)));
+    marks = L::Or(marks, L::EqualWords(L::MulLoWords(quotient, L::Opaque(L::Words(1000))), low));
+    return quotient;
+}
+
+// One block of L::kWindows windows with scalable gains. Returns the byte mask of the lanes (2 bits
+// each) whose windows the double formulas must redo.
+template <class L, class Cells, int kShift, bool kFast>
+[[gnu::always_inline]] inline uint32_t ConvertBlock(const uint8_t* upper, const uint8_t* lower, uint8_t* out,
+                                                    const BlockGains<L>& gains) {
+    using V = typename L::V;
+    const V split = L::EveryHalf(kSplitCells);
+    const V upper0 = L::ShuffleBytes(WindowCells<L, kFast>(upper, 0), split);
+    const V upper1 = L::ShuffleBytes(WindowCells<L, kFast>(upper, 1), split);
+    const V lower0 = L::ShuffleBytes(WindowCells<L, kFast>(lower, 0), split);
+    const V lower1 = L::ShuffleBytes(WindowCells<L, kFast>(lower, 1), split);
+    // The cells as 8-bit values, lane for lane; only the lower row's one used cell is worked out.
+    const auto cell = [&](int index) {
+        switch (index) {
+            case 0:
+                return EightBits<L, kShift>(L::UnpackLo64(upper0, upper1));
+            case 1:
+                return EightBits<L, kShift>(L::UnpackHi64(upper0, upper1));
+            case 2:
+                return EightBits<L, kShift>(L::UnpackLo64(lower0, lower1));
+            default:
+                return EightBits<L, kShift>(L::UnpackHi64(lower0, lower1));
+        }
+    };
+    const V r = Gained<L>(cell(Cells::kR), gains.r);
+    const V g = Gained<L>(cell(Cells::kG), gains.g);
+    const V b = Gained<L>(cell(Cells::kB), gains.b);
+
+    const V greenRed[2] = {L::UnpackLo16(g, r), L::UnpackHi16(g, r)};
+    const V eight = L::Words(8);
+    const V blueEight[2] = {L::UnpackLo16(b, eight), L::UnpackHi16(b, eight)};
+    V marks = L::Words(0);
+    const V y = Thousandths<L>(greenRed, blueEight, Factors<L>(587, 299), Factors<L>(114, 0), marks);
+    const V u = Thousandths<L>(greenRed, blueEight, Factors<L>(-385, -115), Factors<L>(500, 16000), marks);
+    const V v = Thousandths<L>(greenRed, blueEight, Factors<L>(-454, 500), Factors<L>(-46, 16000), marks);
+
+    // Macropixels U, Y, V, Y: the registers come out in the order of the window cells loaded.
+    const V yHigh = L::template ShlWords<8>(y);
+    const V uy = L::Or(u, yHigh);
+    const V vy = L::Or(v, yHigh);
+    const V first = L::UnpackLo16(uy, vy);
+    const V second = L::UnpackHi16(uy, vy);
+    if constexpr (kFast) {
+        L::Store(out, L::UnpackLo32(first, first));
+        L::Store(out + L::kBytes, L::UnpackHi32(first, first));
+        L::Store(out + 2 * L::kBytes, L::UnpackLo32(second, second));
+        L::Store(out + 3 * L::kBytes, L::UnpackHi32(second, second));
+    } else {
+        L::Store(out, first);
+        L::Store(out + L::kBytes, second);
+    }
+    return L::ByteMask(marks);
+}
+
+// The kernel that ConvertRowByGains drives for one row.
+template <class L, class Cells, int kShift, bool kFast>
+class VectorKernel {
+public:
+    static constexpr size_t kBlock = L::kWindows;
+
+    [[gnu::always_inline]] explicit VectorKernel(const ColourRow& row) : row_(row) {}
+
+    [[gnu::always_inline]] void Load(const GainState& gains) {
+        gains_ = &gains;
+        if (gains.scalable) {
+            blockGains_ = BlockGains<L>(gains);
+        }
+    }
+
+    [[gnu::always_inline]] void Block(size_t first) {
+        if (!gains_->scalable) [[unlikely]] {
+            Exact(first, kBlock);
+            return;
+        }
+        uint32_t marks = ConvertBlock<L, Cells, kShift, kFast>(row_.upper + kStride * first,
+                                                              row_.lower + kStride * first,
+                                                              row_.out + kStride * first, blockGains_);
+        if (marks != 0) [[unlikely]] {
+            Redo(first, marks);
+        }
+    }
+
+    // A run shorter than a block is widened backwards over windows of the same gains when the row has
+    // them (converting some twice, alike), and otherwise left to the double formulas.
+    [[gnu::always_inline]] void Run(size_t first, size_t count, size_t sameSince) {
+        if (count == kBlock || (gains_->scalable && first + count >= sameSince + kBlock)) {
+            Block(first + count - kBlock);
+        } else {
+            Exact(first, count);
+        }
+    }
+
+private:
+    static constexpr size_t kStride = kFast ? 8 : 4;
+
+    [[gnu::noinline]] void Exact(size_t first, size_t count) {
+        kernels::ExactWindows exact(*gains_);
+        for (size_t k = first; k < first + count; ++k) {
+            kernels::ExactWindowAt<Cells, kShift, kFast>(row_.upper, row_.lower, row_.out, k, exact);
+        }
+    }
+
+    // The windows of the block at `first` whose lanes are set in `marks`, by the double formulas.
+    [[gnu::noinline]] void Redo(size_t first, uint32_t marks) {
+        kernels::ExactWindows exact(*gains_);
+        // One bit per lane: the even bits of the byte mask.
+        marks &= 0x55555555u;
+        while (marks != 0) {
+            const size_t lane = static_cast<size_t>(__builtin_ctz(marks)) / 2;
+            marks &= marks - 1;
+            kernels::ExactWindowAt<Cells, kShift, kFast>(row_.upper, row_.lower, row_.out,
+                                                         first + L::kLaneWindow[kFast][lane], exact);
+        }
+    }
+
+    const ColourRow& row_;
+    const GainState* gains_ = nullptr;
+    BlockGains<L> blockGains_{GainState{}};
+};
+
+template <class L, class Cells, int kShift, bool kFast>
+[[gnu::always_inline]] inline void VectorRow(const ColourRow& row, const FilterSettings& settings,
+                                             GainState& gains) {
+    VectorKernel<L, Cells, kShift, kFast> kernel(row);
+    ConvertRowByGains(row.windows, settings, gains, kernel);
+}
+}  // namespace qdflip::conversion::vector
