@@ -99,11 +99,9 @@ void ColourFrame(const KernelSet& kernels, const FilterSettings& settings, bool 
         row.upper = work + y * rows.rowBytes;
         row.lower = row.upper + rows.rowBytes;
         row.out = output + y * rows.rowBytes;
+        // In fast mode each window's 4 pixels fill the same 4 pixels of the row below as well.
+        row.below = fast && y + 1 < rows.writable ? row.out + rows.rowBytes : nullptr;
         kernels.Row(twelveBits, fast, CellsFor(bayerFormat, y % 2 != 0))(row, settings, gains);
-        if (fast && y + 1 < rows.writable) {
-            // Each window's 4 pixels fill the same 4 pixels of the row below.
-            std::memcpy(row.out + rows.rowBytes, row.out, 8 * row.windows);
-        }
     }
 }
 }  // namespace

@@ -5,7 +5,6 @@
 // for another's.
 #pragma once
 
-#include <bit>
 #include <cstddef>
 #include <cstdint>
 
@@ -13,10 +12,19 @@
 #include "raw_conversion.h"
 
 namespace qdflip::conversion {
+// Reads the gains of one window from the settings: what a row's driver reads unless a test gives it
+// other readings.
+struct SettingsGains {
+    const FilterSettings& settings;
+
+    [[gnu::always_inline]] GainBits operator()() const { return ReadGains(settings); }
+};
+
 // Reads the gains of up to `count` windows, in order, while each reads `current`. Returns how many
 // did; if fewer than `count`, `differing` holds the next window's read.
-[[gnu::always_inline]] inline size_t ReadWhileSame(const FilterSettings& settings, size_t count,
-                                                   const GainBits& current, GainBits& differing) {
+template <class Read>
+[[gnu::always_inline]] inline size_t ReadWhileSame(Read& read, size_t count, const GainBits& current,
+                                                   GainBits& differing) {
     // The gains compared against live in registers: the reads are atomic, and the compiler would
     // otherwise load them again after every read.
     const uint32_t r = current.r;
@@ -24,18 +32,17 @@ namespace qdflip::conversion {
     const uint32_t b = current.b;
 #pragma GCC unroll 16
     for (size_t k = 0; k < count; ++k) {
-        const uint32_t readR = std::bit_cast<uint32_t>(settings.RGain.load(std::memory_order_relaxed));
-        const uint32_t readG = std::bit_cast<uint32_t>(settings.GGain.load(std::memory_order_relaxed));
-        const uint32_t readB = std::bit_cast<uint32_t>(settings.BGain.load(std::memory_order_relaxed));
-        if (readR != r || readG != g || readB != b) [[unlikely]] {
-            differing = {readR, readG, readB};
+        // Three compares and branches: cheaper here than folding the differences together.
+        const GainBits window = read();
+        if (window.r != r || window.g != g || window.b != b) [[unlikely]] {
+            differing = window;
             return k;
         }
     }
     return count;
 }
 
-// Converts a row of `windows` windows. The kernel provides:
+// Converts a row of `windows` windows, `readWindow()` giving each window's gains. The kernel provides:
 //   kBlock                    the windows of a block;
 //   Load(gains)               takes the gains now read (called before any window that uses them);
 //   Block(first)              converts windows [first, first + kBlock);
@@ -43,14 +50,14 @@ namespace qdflip::conversion {
 //                             every window from `since` on read the current gains.
 // The gains of a block's windows are read in the same loop turn as its conversion: the processor
 // overlaps the reads of one block with the arithmetic of the one before.
-template <class Kernel>
-[[gnu::always_inline]] inline void ConvertRowByGains(size_t windows, const FilterSettings& settings,
-                                                     GainState& gains, Kernel& kernel) {
+template <class Kernel, class Read = SettingsGains>
+[[gnu::always_inline]] inline void ConvertRowByGains(size_t windows, Read readWindow, GainState& gains,
+                                                     Kernel& kernel) {
     constexpr size_t kBlock = Kernel::kBlock;
     if (windows == 0) {
         return;
     }
-    GainBits read = ReadGains(settings);
+    GainBits read = readWindow();
     size_t first = 0;
     size_t sameSince = 0;
     for (;;) {
@@ -64,7 +71,7 @@ template <class Kernel>
         size_t same = 0;  // windows after `first` that read the current gains
         // A block is converted once the windows after it up to the next block's first have read.
         while (first + kBlock < windows) {
-            same = ReadWhileSame(settings, kBlock, current, read);
+            same = ReadWhileSame(readWindow, kBlock, current, read);
             if (same < kBlock) [[unlikely]] {
                 break;
             }
@@ -72,7 +79,7 @@ template <class Kernel>
             first += kBlock;
         }
         if (first + kBlock >= windows) {
-            same = ReadWhileSame(settings, windows - first - 1, current, read);
+            same = ReadWhileSame(readWindow, windows - first - 1, current, read);
             if (first + 1 + same == windows) {
                 kernel.Run(first, windows - first, sameSince);
                 return;

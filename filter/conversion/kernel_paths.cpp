@@ -3,8 +3,8 @@
 #include "conversion/kernel_set.h"
 #include "conversion/portable_kernel.h"
 
-// On x86 the colour rows also come as a hand-written vector kernel, compiled once for SSE4.1 (eight
-// windows a register) and once for AVX2 (sixteen), each in a file of its own built for that
+// On x86 the colour rows also come as a hand-written vector kernel, compiled for SSE4.1 (eight windows
+// a register) and AVX2 (sixteen), each in a file of its own built for that
 // instruction set; the CPU's features pick one at run time. The build defines QDFLIP_X86_KERNELS
 // where it compiles them.
 namespace qdflip::conversion {

@@ -17,6 +17,8 @@ struct ColourRow {
     const uint8_t* upper = nullptr;
     const uint8_t* lower = nullptr;
     uint8_t* out = nullptr;
+    // Fast mode: row y + 1 of the output, which takes the same bytes, when it lies in the buffer.
+    uint8_t* below = nullptr;
     size_t windows = 0;
 };
 

@@ -72,18 +72,19 @@ template <class Cells, int kShift, bool kFast>
 [[gnu::always_inline]] inline void ConvertWindows(const ColourRow& row, size_t first, size_t count,
                                                   const GainState& gains) {
     constexpr size_t kStride = kFast ? 8 : 4;
-    const uint8_t* upper = row.upper + kStride * first;
-    const uint8_t* lower = row.lower + kStride * first;
-    uint8_t* out = row.out + kStride * first;
     ExactWindows exactWindows(gains);
     if (!gains.scalable) {
-        for (size_t k = 0; k < count; ++k) {
-            ExactWindowAt<Cells, kShift, kFast>(upper, lower, out, k, exactWindows);
+        for (size_t k = first; k < first + count; ++k) {
+            ExactWindowAt<Cells, kShift, kFast>(row, k, exactWindows);
         }
         return;
     }
     uint8_t exact[kPortableRun + 8];
-    ScaledWindows<Cells, kShift, kFast>(upper, lower, out, count, gains, exact);
+    ScaledWindows<Cells, kShift, kFast>(row.upper + kStride * first, row.lower + kStride * first,
+                                        row.out + kStride * first, count, gains, exact);
+    if (kFast && row.below != nullptr) {
+        std::memcpy(row.below + kStride * first, row.out + kStride * first, kStride * count);
+    }
     // Scan the marks eight at a time; about one window in three hundred carries one in varied pictures.
     std::memset(exact + count, 0, 8);
     for (size_t k = 0; k < count; k += 8) {
@@ -94,7 +95,7 @@ template <class Cells, int kShift, bool kFast>
         }
         for (size_t i = k; i < k + 8 && i < count; ++i) {
             if (exact[i] != 0) {
-                ExactWindowAt<Cells, kShift, kFast>(upper, lower, out, i, exactWindows);
+                ExactWindowAt<Cells, kShift, kFast>(row, first + i, exactWindows);
             }
         }
     }
@@ -121,6 +122,6 @@ template <class Cells, int kShift, bool kFast>
 [[gnu::always_inline]] inline void PortableRow(const ColourRow& row, const FilterSettings& settings,
                                                GainState& gains) {
     PortableKernel<Cells, kShift, kFast> kernel(row);
-    ConvertRowByGains(row.windows, settings, gains, kernel);
+    ConvertRowByGains(row.windows, SettingsGains{settings}, gains, kernel);
 }
 }  // namespace qdflip::conversion::kernels

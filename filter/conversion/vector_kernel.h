@@ -25,6 +25,19 @@
 #include "raw_conversion.h"
 
 namespace qdflip::conversion::vector {
+// The window that 16-bit lane `lane` of a block holds. Each 128-bit part of a register holds four
+// windows of WindowCells register 0, then four of register 1, in the order that WindowCells loaded
+// them; in fast mode EvenDwords took two windows from each of two loads for every part.
+template <class L, bool kFast>
+constexpr size_t LaneWindow(size_t lane) {
+    constexpr size_t kParts = L::kBytes / 16;
+    const size_t part = lane / 8;
+    const size_t cellsRegister = lane % 8 / 4;
+    const size_t k = lane % 4;
+    const size_t inRegister = kFast ? (k < 2 ? 2 * part + k : 2 * kParts + 2 * part + k - 2) : 4 * part + k;
+    return cellsRegister * L::kWindows / 2 + inRegister;
+}
+
 // One channel's WordScale in registers.
 template <class L>
 struct ChannelWords {
@@ -86,7 +99,7 @@ template <class L>
 [[gnu::always_inline]] inline typename L::V Thousandths(const typename L::V (&greenRed)[2],
                                                         const typename L::V (&blueEight)[2],
                                                         typename L::V greenRedFactors,
-                                                        typename L::V blueEightFactors, typename L::V& marks) {
+                                                        typename L::V blueEightFactors, typename L::Marks& marks) {
     using V = typename L::V;
     const V n0 = L::AddDwords(L::MulAddPairs(greenRed[0], greenRedFactors), L::MulAddPairs(blueEight[0], blueEightFactors));
     const V n1 = L::AddDwords(L::MulAddPairs(greenRed[1], greenRedFactors), L::MulAddPairs(blueEight[1], blueEightFactors));
@@ -94,15 +107,15 @@ template <class L>
     const V lowWord = L::Dwords(0xFFFF);
     const V low = L::PackUnsigned(L::And(n0, lowWord), L::And(n1, lowWord));
     const V quotient = L::template ShrWords<6>(L::MulHiWords(eighths, L::Words(33555)));
-    marks = L::Or(marks, L::EqualWords(L::MulLoWords(quotient, L::Opaque(L::Words(1000))), low));
+    L::MarkEqual(marks, L::MulLoWords(quotient, L::Opaque(L::Words(1000))), low);
     return quotient;
 }
 
-// One block of L::kWindows windows with scalable gains. Returns the byte mask of the lanes (2 bits
-// each) whose windows the double formulas must redo.
+// One block of L::kWindows windows with scalable gains. Returns the lanes (L::kBitsPerMark bits each)
+// whose windows the double formulas must redo.
 template <class L, class Cells, int kShift, bool kFast>
 [[gnu::always_inline]] inline uint32_t ConvertBlock(const uint8_t* upper, const uint8_t* lower, uint8_t* out,
-                                                    const BlockGains<L>& gains) {
+                                                    uint8_t* below, const BlockGains<L>& gains) {
     using V = typename L::V;
     const V split = L::EveryHalf(kSplitCells);
     const V upper0 = L::ShuffleBytes(WindowCells<L, kFast>(upper, 0), split);
@@ -129,7 +142,7 @@ template <class L, class Cells, int kShift, bool kFast>
     const V greenRed[2] = {L::UnpackLo16(g, r), L::UnpackHi16(g, r)};
     const V eight = L::Words(8);
     const V blueEight[2] = {L::UnpackLo16(b, eight), L::UnpackHi16(b, eight)};
-    V marks = L::Words(0);
+    typename L::Marks marks = L::NoMarks();
     const V y = Thousandths<L>(greenRed, blueEight, Factors<L>(587, 299), Factors<L>(114, 0), marks);
     const V u = Thousandths<L>(greenRed, blueEight, Factors<L>(-385, -115), Factors<L>(500, 16000), marks);
     const V v = Thousandths<L>(greenRed, blueEight, Factors<L>(-454, 500), Factors<L>(-46, 16000), marks);
@@ -141,15 +154,22 @@ template <class L, class Cells, int kShift, bool kFast>
     const V first = L::UnpackLo16(uy, vy);
     const V second = L::UnpackHi16(uy, vy);
     if constexpr (kFast) {
-        L::Store(out, L::UnpackLo32(first, first));
-        L::Store(out + L::kBytes, L::UnpackHi32(first, first));
-        L::Store(out + 2 * L::kBytes, L::UnpackLo32(second, second));
-        L::Store(out + 3 * L::kBytes, L::UnpackHi32(second, second));
+        // Each macropixel twice, in this row and the one below.
+        const V quarters[4] = {L::UnpackLo32(first, first), L::UnpackHi32(first, first),
+                               L::UnpackLo32(second, second), L::UnpackHi32(second, second)};
+        for (size_t i = 0; i < 4; ++i) {
+            L::Store(out + i * L::kBytes, quarters[i]);
+        }
+        if (below != nullptr) {
+            for (size_t i = 0; i < 4; ++i) {
+                L::Store(below + i * L::kBytes, quarters[i]);
+            }
+        }
     } else {
         L::Store(out, first);
         L::Store(out + L::kBytes, second);
     }
-    return L::ByteMask(marks);
+    return L::LaneBits(marks);
 }
 
 // The kernel that ConvertRowByGains drives for one row.
@@ -172,9 +192,10 @@ public:
             Exact(first, kBlock);
             return;
         }
+        uint8_t* below = kFast && row_.below != nullptr ? row_.below + kStride * first : nullptr;
         uint32_t marks = ConvertBlock<L, Cells, kShift, kFast>(row_.upper + kStride * first,
                                                               row_.lower + kStride * first,
-                                                              row_.out + kStride * first, blockGains_);
+                                                              row_.out + kStride * first, below, blockGains_);
         if (marks != 0) [[unlikely]] {
             Redo(first, marks);
         }
@@ -196,20 +217,28 @@ private:
     [[gnu::noinline]] void Exact(size_t first, size_t count) {
         kernels::ExactWindows exact(*gains_);
         for (size_t k = first; k < first + count; ++k) {
-            kernels::ExactWindowAt<Cells, kShift, kFast>(row_.upper, row_.lower, row_.out, k, exact);
+            kernels::ExactWindowAt<Cells, kShift, kFast>(row_, k, exact);
         }
     }
 
     // The windows of the block at `first` whose lanes are set in `marks`, by the double formulas.
     [[gnu::noinline]] void Redo(size_t first, uint32_t marks) {
+        struct LaneWindows {
+            uint8_t of[kBlock];
+        };
+        static constexpr LaneWindows kLaneWindows = [] {
+            LaneWindows windows{};
+            for (size_t lane = 0; lane < kBlock; ++lane) {
+                windows.of[lane] = static_cast<uint8_t>(LaneWindow<L, kFast>(lane));
+            }
+            return windows;
+        }();
         kernels::ExactWindows exact(*gains_);
-        // One bit per lane: the even bits of the byte mask.
-        marks &= 0x55555555u;
         while (marks != 0) {
-            const size_t lane = static_cast<size_t>(__builtin_ctz(marks)) / 2;
-            marks &= marks - 1;
-            kernels::ExactWindowAt<Cells, kShift, kFast>(row_.upper, row_.lower, row_.out,
-                                                         first + L::kLaneWindow[kFast][lane], exact);
+            const size_t lane = static_cast<size_t>(__builtin_ctz(marks)) / L::kBitsPerMark;
+            // Clear the lane's bits.
+            marks &= ~(((1u << L::kBitsPerMark) - 1) << (lane * L::kBitsPerMark));
+            kernels::ExactWindowAt<Cells, kShift, kFast>(row_, first + kLaneWindows.of[lane], exact);
         }
     }
 
@@ -222,6 +251,6 @@ template <class L, class Cells, int kShift, bool kFast>
 [[gnu::always_inline]] inline void VectorRow(const ColourRow& row, const FilterSettings& settings,
                                              GainState& gains) {
     VectorKernel<L, Cells, kShift, kFast> kernel(row);
-    ConvertRowByGains(row.windows, settings, gains, kernel);
+    ConvertRowByGains(row.windows, SettingsGains{settings}, gains, kernel);
 }
 }  // namespace qdflip::conversion::vector

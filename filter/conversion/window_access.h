@@ -22,6 +22,7 @@
 #include "conversion/bytes.h"
 #include "conversion/exact_colour.h"
 #include "conversion/gain_state.h"
+#include "conversion/kernel_paths.h"
 
 namespace qdflip::conversion::kernels {
 // Which cell of the window (0 P00, 1 P01, 2 P10, 3 P11) holds red, green and blue.
@@ -86,12 +87,15 @@ private:
     uint32_t lastMacropixel_ = 0;
 };
 
-// Window k of a row (upper, lower and output rows at the row's first window) by the double formulas.
+// Window k of a row by the double formulas.
 template <class Cells, int kShift, bool kFast>
-[[gnu::always_inline]] inline void ExactWindowAt(const uint8_t* upperRow, const uint8_t* lowerRow,
-                                                 uint8_t* outRow, size_t k, ExactWindows& exact) {
+[[gnu::always_inline]] inline void ExactWindowAt(const ColourRow& row, size_t k, ExactWindows& exact) {
     uint32_t r, g, b;
-    WindowSamples<Cells, kShift>(WindowRow<kFast>(upperRow, k), WindowRow<kFast>(lowerRow, k), r, g, b);
-    StoreMacropixel<kFast>(outRow, k, exact.Macropixel(r, g, b));
+    WindowSamples<Cells, kShift>(WindowRow<kFast>(row.upper, k), WindowRow<kFast>(row.lower, k), r, g, b);
+    const uint32_t macropixel = exact.Macropixel(r, g, b);
+    StoreMacropixel<kFast>(row.out, k, macropixel);
+    if (kFast && row.below != nullptr) {
+        StoreMacropixel<kFast>(row.below, k, macropixel);
+    }
 }
 }  // namespace qdflip::conversion::kernels

@@ -12,6 +12,7 @@
 namespace qdflip::testing {
 namespace {
 using conversion::ChannelScale;
+using conversion::WordScale;
 
 // The gains where truncation is closest to going wrong: the floats at and next to n / v for every
 // pair of 8-bit values, and the limits of the integer form.
@@ -41,20 +42,28 @@ std::vector<float> CriticalGains() {
     return gains;
 }
 
-TEST(GainScaleTest, IntegerFormEqualsTheTruncatedExactProductForEveryValue) {
+// Both integer forms (32-bit and 16-bit lanes) and the double form, for every 8-bit value.
+TEST(GainScaleTest, IntegerFormsEqualTheTruncatedExactProductForEveryValue) {
     size_t mismatches = 0;
     for (const float gain : CriticalGains()) {
         const ChannelScale scale = conversion::ScaleFor(gain);
         ASSERT_LT(scale.multiplier, 1u << 24) << gain;
         ASSERT_LT(scale.shift, 32u) << gain;
+        const WordScale words = conversion::WordScaleFor(scale);
+        ASSERT_LT(words.shift, 16u) << gain;
         for (uint32_t value = 0; value <= 255; ++value) {
             const uint32_t scaled = std::min((value * scale.multiplier) >> scale.shift, 255u);
+            // Each step as 16-bit lanes do it: every intermediate must stay below 2^16.
+            const uint32_t highProduct = value * words.high;
+            const uint32_t sum = highProduct + ((value * words.low) >> 16);
+            ASSERT_LT(sum, 1u << 16) << "gain " << gain << " value " << value;
+            const uint32_t scaledWords = std::min(sum >> words.shift, 255u);
             const int64_t exact = reference::Gained(static_cast<int>(value), gain);
-            if (scaled != exact || conversion::ExactGain(value, gain) != exact) {
+            if (scaled != exact || scaledWords != exact || conversion::ExactGain(value, gain) != exact) {
                 if (++mismatches <= 10) {
                     ADD_FAILURE() << "gain " << gain << " value " << value << ": integer form " << scaled
-                                  << ", library's exact form " << conversion::ExactGain(value, gain)
-                                  << ", reference " << exact;
+                                  << ", 16-bit form " << scaledWords << ", library's exact form "
+                                  << conversion::ExactGain(value, gain) << ", reference " << exact;
                 }
             }
         }

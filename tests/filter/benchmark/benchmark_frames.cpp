@@ -4,8 +4,8 @@
 #include <cstring>
 #include <random>
 
+#include "conversion/frame_conversion.h"
 #include "conversion/gain_state.h"
-#include "conversion/kernel_paths.h"
 
 namespace qdflip::bench {
 const std::vector<Scenario>& Scenarios() {
@@ -22,8 +22,12 @@ const std::vector<Scenario>& Scenarios() {
     return scenarios;
 }
 
-FrameBuffers::FrameBuffers()
-    : randomInput_(kFrameBytes), flatInput_(kFrameBytes), work_(2 * kFrameBytes), output_(kFrameBytes) {
+FrameBuffers::FrameBuffers(conversion::KernelPath path)
+    : randomInput_(kFrameBytes),
+      flatInput_(kFrameBytes),
+      work_(2 * kFrameBytes),
+      output_(kFrameBytes),
+      path_(path) {
     std::mt19937 rng(1);
     for (auto& byte : randomInput_) {
         byte = static_cast<uint8_t>(rng());
@@ -48,8 +52,8 @@ void FrameBuffers::Prepare(const Scenario& scenario) {
 }
 
 void FrameBuffers::Convert() {
-    ConvertFrame(settings_, kWidth, kHeight, input_->data(), input_->size(), work_.data(), work_.size(),
-                 output_.data(), output_.size());
+    conversion::ConvertFrameOn(path_, settings_, kWidth, kHeight, input_->data(), input_->size(), work_.data(),
+                               work_.size(), output_.data(), output_.size());
 }
 
 void FrameBuffers::Memcpy() {
@@ -70,13 +74,33 @@ void ReadGainsOfOneFrame(const FilterSettings& settings) {
     }
 }
 
-void PrintRatioTable(const std::map<std::string, double>& medianMilliseconds, const std::string& title) {
+bool KernelPathFromArguments(int argc, char** argv, conversion::KernelPath& path) {
+    path = conversion::BestKernelPath();
+    const std::string prefix = "--kernels=";
+    for (int i = 1; i < argc; ++i) {
+        const std::string argument = argv[i];
+        if (argument.rfind(prefix, 0) != 0) {
+            continue;
+        }
+        for (const conversion::KernelPath available : conversion::AvailableKernelPaths()) {
+            if (argument.substr(prefix.size()) == conversion::KernelPathName(available)) {
+                path = available;
+                return true;
+            }
+        }
+        std::fprintf(stderr, "%s: not a kernel path of this machine\n", argument.c_str());
+        return false;
+    }
+    return true;
+}
+
+void PrintRatioTable(const std::map<std::string, double>& medianMilliseconds, const std::string& title,
+                     conversion::KernelPath path) {
     const auto memcpyTime = medianMilliseconds.find(kMemcpyName);
     if (memcpyTime == medianMilliseconds.end()) {
         return;
     }
-    std::printf("\n%s, colour kernels: %s\n", title.c_str(),
-                conversion::KernelPathName(conversion::BestKernelPath()));
+    std::printf("\n%s, colour kernels: %s\n", title.c_str(), conversion::KernelPathName(path));
     std::printf("%-50s %12s %10s %8s\n", "mode (1920 x 1080, median per frame)", "time ms", "x memcpy",
                 "target");
     std::printf("%-50s %12.3f %10.2f %8s\n", kMemcpyName, memcpyTime->second, 1.0, "");

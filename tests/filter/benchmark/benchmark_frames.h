@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "conversion/kernel_paths.h"
 #include "raw_conversion.h"
 
 namespace qdflip::bench {
@@ -30,7 +31,8 @@ const std::vector<Scenario>& Scenarios();
 // Buffers as the filter has them: input, a work buffer of 4 bytes a pixel, output.
 class FrameBuffers {
 public:
-    FrameBuffers();
+    // Converts on `path`: the one the library would choose unless the command line names another.
+    explicit FrameBuffers(conversion::KernelPath path);
     void Prepare(const Scenario& scenario);
     void Convert();
     void Memcpy();
@@ -42,7 +44,12 @@ private:
     std::vector<uint8_t> work_;
     std::vector<uint8_t> output_;
     FilterSettings settings_;
+    conversion::KernelPath path_;
 };
+
+// The kernel path named by a "--kernels=NAME" argument (a name of KernelPathName), else the best one;
+// false when the name is not one of this machine's paths.
+bool KernelPathFromArguments(int argc, char** argv, conversion::KernelPath& path);
 
 // The cost of reading the three gains once per window of a normal-mode colour frame, and next to nothing
 // else: the floor that the per-window reads set for the colour modes.
@@ -52,5 +59,6 @@ inline constexpr const char* kMemcpyName = "memcpy 4147200 B";
 inline constexpr const char* kGainReadsName = "gain reads alone (3 per window, 1033682 windows)";
 
 // Prints the table of median times per frame (milliseconds, by scenario name) and their ratios.
-void PrintRatioTable(const std::map<std::string, double>& medianMilliseconds, const std::string& title);
+void PrintRatioTable(const std::map<std::string, double>& medianMilliseconds, const std::string& title,
+                     conversion::KernelPath path);
 }  // namespace qdflip::bench

@@ -13,6 +13,8 @@ namespace {
 // Collects the median of every benchmark for the ratio table.
 class RatioReporter : public benchmark::ConsoleReporter {
 public:
+    explicit RatioReporter(conversion::KernelPath path) : path_(path) {}
+
     void ReportRuns(const std::vector<Run>& runs) override {
         ConsoleReporter::ReportRuns(runs);
         for (const Run& run : runs) {
@@ -26,10 +28,11 @@ public:
 
     void Finalize() override {
         ConsoleReporter::Finalize();
-        PrintRatioTable(medians_, "Native, single thread");
+        PrintRatioTable(medians_, "Native, single thread", path_);
     }
 
 private:
+    conversion::KernelPath path_;
     std::map<std::string, double> medians_;
 };
 
@@ -64,10 +67,14 @@ void Register(FrameBuffers& buffers) {
 }  // namespace qdflip::bench
 
 int main(int argc, char** argv) {
+    qdflip::conversion::KernelPath path;
+    if (!qdflip::bench::KernelPathFromArguments(argc, argv, path)) {
+        return 2;
+    }
     benchmark::Initialize(&argc, argv);
-    qdflip::bench::FrameBuffers buffers;
+    qdflip::bench::FrameBuffers buffers(path);
     qdflip::bench::Register(buffers);
-    qdflip::bench::RatioReporter reporter;
+    qdflip::bench::RatioReporter reporter(path);
     benchmark::RunSpecifiedBenchmarks(&reporter);
     benchmark::Shutdown();
     return 0;

@@ -36,9 +36,13 @@ double MedianMilliseconds(const Work& work) {
 }  // namespace
 }  // namespace qdflip::bench
 
-int main() {
+int main(int argc, char** argv) {
     using namespace qdflip::bench;
-    FrameBuffers buffers;
+    qdflip::conversion::KernelPath path;
+    if (!KernelPathFromArguments(argc, argv, path)) {
+        return 2;
+    }
+    FrameBuffers buffers(path);
     std::map<std::string, double> medians;
     medians[kMemcpyName] = MedianMilliseconds([&] { buffers.Memcpy(); });
     for (const Scenario& scenario : Scenarios()) {
@@ -47,7 +51,7 @@ int main() {
     }
     qdflip::FilterSettings settings;
     medians[kGainReadsName] = MedianMilliseconds([&] { ReadGainsOfOneFrame(settings); });
-    PrintRatioTable(medians,
-                    sizeof(void*) == 4 ? "32-bit build, single thread" : "64-bit build, single thread");
+    PrintRatioTable(medians, sizeof(void*) == 4 ? "32-bit build, single thread" : "64-bit build, single thread",
+                    path);
     return 0;
 }
