@@ -4,12 +4,14 @@
 #include "conversion/portable_kernel.h"
 
 // On x86 the colour rows also come as a hand-written vector kernel, compiled for SSE4.1 (eight windows
-// a register) and AVX2 (sixteen), each in a file of its own built for that
-// instruction set; the CPU's features pick one at run time. The build defines QDFLIP_X86_KERNELS
-// where it compiles them.
+// a register) and, in 64-bit builds, AVX2 (sixteen), each in a file of its own built for that
+// instruction set; the CPU's features pick one at run time. The build defines QDFLIP_X86_KERNELS and
+// QDFLIP_AVX2_KERNEL where it compiles them.
 namespace qdflip::conversion {
 #if defined(QDFLIP_X86_KERNELS)
 const KernelSet& Sse41Kernels();
+#endif
+#if defined(QDFLIP_AVX2_KERNEL)
 const KernelSet& Avx2Kernels();
 #endif
 
@@ -58,6 +60,8 @@ std::vector<KernelPath> AvailableKernelPaths() {
     if (__builtin_cpu_supports("sse4.1")) {
         paths.push_back(KernelPath::kSse41);
     }
+#endif
+#if defined(QDFLIP_AVX2_KERNEL)
     if (__builtin_cpu_supports("avx2")) {
         paths.push_back(KernelPath::kAvx2);
     }
@@ -75,6 +79,8 @@ const KernelSet& Kernels(KernelPath path) {
 #if defined(QDFLIP_X86_KERNELS)
         case KernelPath::kSse41:
             return Sse41Kernels();
+#endif
+#if defined(QDFLIP_AVX2_KERNEL)
         case KernelPath::kAvx2:
             return Avx2Kernels();
 #endif
