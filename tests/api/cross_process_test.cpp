@@ -51,8 +51,6 @@ private:
     fs::path log_;
 };
 
-void Touch(const fs::path& path, const std::string& text = "") { std::ofstream(path) << text; }
-
 std::string ReadText(const fs::path& path) {
     std::ifstream in(path);
     std::stringstream text;
@@ -72,7 +70,7 @@ int RunRole(const std::string& role, const fs::path& folder, int count) {
     if (role == "hold") {
         // Opens, tells the parent, and keeps the connection open until released.
         const int32_t result = TKR50API_Open(2, 0);
-        Touch(folder / "opened", std::to_string(result));
+        WriteSignalFile(folder / "opened", std::to_string(result));
         if (result != TKRUSB20_RET_SUCCESS) return kOtherFailure;
         if (!WaitForFile(folder / "release")) return kOtherFailure;
         return TKR50API_Close(2) == TKRUSB20_RET_SUCCESS ? kOk : kOtherFailure;
@@ -86,7 +84,7 @@ int RunRole(const std::string& role, const fs::path& folder, int count) {
         // Open and close at once: the device stays usable, and the flag is free for the other process.
         while (TKR50API_Open(2, 0) != TKRUSB20_RET_SUCCESS) std::this_thread::yield();
         TKR50API_Close(2);
-        Touch(folder / ("ready-" + std::to_string(GETPID())));
+        WriteSignalFile(folder / ("ready-" + std::to_string(GETPID())));
         if (!WaitForFile(folder / "go")) return kOtherFailure;
         const uint8_t data[] = {0x5A};
         for (int i = 0; i < count; ++i) {
@@ -99,7 +97,7 @@ int RunRole(const std::string& role, const fs::path& folder, int count) {
         auto mutex = tkr::SystemMutex::Open(error);
         if (!mutex) return kOtherFailure;
         mutex->Lock();
-        Touch(folder / "locked");
+        WriteSignalFile(folder / "locked");
         std::this_thread::sleep_for(std::chrono::minutes(5));  // the parent kills us first
         return kOtherFailure;
     }
@@ -145,7 +143,7 @@ TEST_F(CrossProcessTest, AnOpenInOneProcessHoldsOffEveryOtherUntilItCloses) {
     ChildProcess other(Args("try-open"));
     EXPECT_EQ(other.Wait(), kDoubleOpen);
 
-    Touch(folder / "release");
+    WriteSignalFile(folder / "release");
     EXPECT_EQ(holder.Wait(), kOk);
     EXPECT_EQ(TKR50API_Open(2, 0), TKRUSB20_RET_SUCCESS);
     ChildProcess third(Args("try-open"));
@@ -158,7 +156,7 @@ TEST_F(CrossProcessTest, CloseInAnyProcessClearsTheFlag) {
     ASSERT_EQ(ReadText(folder / "opened"), "1");
     EXPECT_EQ(TKR50API_Close(2), TKRUSB20_RET_SUCCESS);
     EXPECT_EQ(TKR50API_Open(2, 0), TKRUSB20_RET_SUCCESS);
-    Touch(folder / "release");
+    WriteSignalFile(folder / "release");
     EXPECT_EQ(holder.Wait(), kOk);
     ChildProcess other(Args("try-open"));
     EXPECT_EQ(other.Wait(), kOk) << "the holder's Close cleared the flag this process had set";
@@ -179,7 +177,7 @@ TEST_F(CrossProcessTest, ExchangesOfTwoProcessesNeverInterleave) {
     while (readyCount() < 2 && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(5));
     ASSERT_EQ(readyCount(), 2);
     fs::remove(folder / "log");
-    Touch(folder / "go");
+    WriteSignalFile(folder / "go");
     EXPECT_EQ(first.Wait(), kOk);
     EXPECT_EQ(second.Wait(), kOk);
 

@@ -296,10 +296,6 @@ constexpr int kFailed = 3;
 constexpr int kNoBoard = 4;
 constexpr int kHammerExchanges = 400;
 
-void Touch(const fs::path& path) {
-    std::ofstream(path) << "1";
-}
-
 int OpenSpinning(uint32_t board) {
     for (;;) {
         const int32_t result = TKR50API_Open(2, board);
@@ -323,7 +319,7 @@ int RunRole(const std::vector<std::string>& args) {
         if (TKR50API_Open(2, kCrossProcessBoard) != kSuccess) {
             return kFailed;
         }
-        Touch(signals / "opened");
+        tkrtest::WriteSignalFile(signals / "opened");
         const bool released = tkrtest::WaitForFile(signals / "release");
         return TKR50API_Close(2) == kSuccess && released ? kOk : kFailed;
     }
@@ -395,7 +391,7 @@ TEST_F(CrossProcess, SecondProcessCannotOpenUntilTheFirstCloses) {
     ASSERT_TRUE(tkrtest::WaitForFile(signals_.path() / "opened"));
     tkrtest::ChildProcess blocked({"try-open", signals_.str()});
     EXPECT_EQ(blocked.Wait(), kDoubleOpen);
-    Touch(signals_.path() / "release");
+    tkrtest::WriteSignalFile(signals_.path() / "release");
     EXPECT_EQ(holder.Wait(), kOk);
     tkrtest::ChildProcess after({"try-open", signals_.str()});
     EXPECT_EQ(after.Wait(), kOk);
@@ -405,7 +401,7 @@ TEST_F(CrossProcess, TwoProcessesHammeringOneBoardNeverMixTheirFrames) {
     board_->ClearLog();
     tkrtest::ChildProcess a({"hammer", signals_.str(), "32"});
     tkrtest::ChildProcess b({"hammer", signals_.str(), "48"});
-    Touch(signals_.path() / "go");
+    tkrtest::WriteSignalFile(signals_.path() / "go");
     // The test tool works on the same board meanwhile.
     for (uint32_t i = 0; i < 200; ++i) {
         board_->WriteFpga(0x20000200, i);

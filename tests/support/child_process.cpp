@@ -1,5 +1,6 @@
 #include "child_process.h"
 
+#include <fstream>
 #include <random>
 #include <system_error>
 #include <thread>
@@ -102,6 +103,14 @@ void ChildProcess::Kill() {
 }
 
 #endif
+
+void WriteSignalFile(const std::filesystem::path& path, const std::string& text) {
+    // Written under another name and renamed: a reader that sees the file never finds it still empty.
+    std::filesystem::path partial = path;
+    partial += ".partial";
+    std::ofstream(partial, std::ios::binary) << text;
+    std::filesystem::rename(partial, path);
+}
 
 bool WaitForFile(const std::filesystem::path& path, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;

@@ -28,6 +28,9 @@ private:
     Impl* impl_;
 };
 
+// Writes a file that another process waits for with WaitForFile: it appears whole, text and all.
+void WriteSignalFile(const std::filesystem::path& path, const std::string& text = "");
+
 // Waits until `path` exists; false after `timeout`.
 bool WaitForFile(const std::filesystem::path& path, std::chrono::milliseconds timeout = std::chrono::seconds(60));
 
