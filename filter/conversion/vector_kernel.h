@@ -1,5 +1,6 @@
 // The colour kernel in 16-bit vector lanes, one window per lane, over the lane operations of an
-// instruction set (x86_lanes.h). Included only by the files compiled for that instruction set.
+// instruction set (sse41_lanes.h, avx2_lanes.h). Included only by each set's file, below its switch
+// to that set.
 //
 // Exactness. With gains that are not negative R', G', B' are integers in 0..255, and
 //   Y = floor(NY / 1000), NY = 587 G' + 299 R' + 114 B',

@@ -1,10 +1,10 @@
-// The vector kernel's KernelSet for one set of lanes. Included by the file compiled for each x86
-// instruction set; the instantiations differ in their lanes type, so none can stand in for another.
+// The vector kernel's KernelSet for one set of lanes. Included by the file of each x86 instruction
+// set, below its switch to that set; the instantiations differ in their lanes type, so none can stand
+// in for another.
 #pragma once
 
 #include "conversion/kernel_set.h"
 #include "conversion/vector_kernel.h"
-#include "conversion/x86_lanes.h"
 
 namespace qdflip::conversion::x86 {
 template <class L>
