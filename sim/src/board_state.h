@@ -7,9 +7,11 @@
 // count and offset read from it is bounded where it is used (see the accessors in board_model.h).
 #pragma once
 
+#include <algorithm>
 #include <bit>
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 #include "tkbsim/models.h"
 
@@ -102,6 +104,13 @@ struct Replies {
     ReplyMessage messages[kReplyMessageCapacity];
     uint8_t bytes[kReplyByteCapacity];
 };
+
+// The entries in use of a table of the board file. Its count is clamped to the table's capacity: the
+// file is shared and may have been damaged.
+template <class Entry, uint32_t kCapacity>
+std::span<Entry> InUse(Entry (&entries)[kCapacity], uint32_t count) {
+    return {entries, std::min(count, kCapacity)};
+}
 
 enum RegisterFlags : uint32_t { kRegisterReadOnly = 1 };
 

@@ -81,17 +81,16 @@ bool FpgaSpace::WriteByte(uint32_t address, uint32_t index, uint8_t value) {
 }
 
 state::Register* FpgaSpace::Find(uint32_t address) const {
-    const uint32_t count = std::min(registers_.count, state::kRegisterCapacity);
-    for (uint32_t i = 0; i < count; ++i) {
-        if (registers_.entries[i].address == address) {
-            return &registers_.entries[i];
+    for (state::Register& entry : state::InUse(registers_.entries, registers_.count)) {
+        if (entry.address == address) {
+            return &entry;
         }
     }
     return nullptr;
 }
 
 state::Register* FpgaSpace::Insert(uint32_t address, uint32_t flags) {
-    const uint32_t count = std::min(registers_.count, state::kRegisterCapacity);
+    const auto count = static_cast<uint32_t>(state::InUse(registers_.entries, registers_.count).size());
     if (count == state::kRegisterCapacity) {
         return nullptr;
     }

@@ -18,10 +18,9 @@ void I2CBus::PowerOn(const ModelInfo& model) {
 }
 
 void I2CBus::ResetCameras() {
-    const uint32_t count = std::min(bus_.count, state::kI2CDeviceCapacity);
-    for (uint32_t i = 0; i < count; ++i) {
-        if (bus_.devices[i].camera) {
-            LoadPowerOnRegisters(bus_.devices[i]);
+    for (state::I2CDevice& device : state::InUse(bus_.devices, bus_.count)) {
+        if (device.camera) {
+            LoadPowerOnRegisters(device);
         }
     }
 }
@@ -35,10 +34,9 @@ state::I2CDevice* I2CBus::Addressed(uint8_t slave, bool camerasRunning) const {
 }
 
 state::I2CDevice* I2CBus::Find(uint8_t slave) const {
-    const uint32_t count = std::min(bus_.count, state::kI2CDeviceCapacity);
-    for (uint32_t i = 0; i < count; ++i) {
-        if (bus_.devices[i].address == slave) {
-            return &bus_.devices[i];
+    for (state::I2CDevice& device : state::InUse(bus_.devices, bus_.count)) {
+        if (device.address == slave) {
+            return &device;
         }
     }
     return nullptr;

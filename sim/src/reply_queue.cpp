@@ -33,7 +33,7 @@ void ReplyQueue::PushFlash(uint32_t address, uint32_t length) {
 }
 
 uint32_t ReplyQueue::Take(uint8_t* out, uint32_t size) {
-    const uint32_t count = std::min(replies_.count, state::kReplyMessageCapacity);
+    const auto count = static_cast<uint32_t>(state::InUse(replies_.messages, replies_.count).size());
     if (count == 0) {
         return 0;
     }
@@ -60,7 +60,7 @@ uint32_t ReplyQueue::Take(uint8_t* out, uint32_t size) {
 }
 
 state::ReplyMessage* ReplyQueue::Append(uint32_t source, uint32_t offset, uint32_t length) {
-    const uint32_t count = std::min(replies_.count, state::kReplyMessageCapacity);
+    const auto count = static_cast<uint32_t>(state::InUse(replies_.messages, replies_.count).size());
     if (count == state::kReplyMessageCapacity) {
         return nullptr;
     }
