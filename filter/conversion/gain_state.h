@@ -55,9 +55,6 @@ struct GainState {
     ChannelScale rScale;
     ChannelScale gScale;
     ChannelScale bScale;
-    WordScale rWords;
-    WordScale gWords;
-    WordScale bWords;
 
     void Reset(GainBits read);
 };

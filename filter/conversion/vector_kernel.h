@@ -57,7 +57,7 @@ struct BlockGains {
     ChannelWords<L> b;
 
     [[gnu::always_inline]] explicit BlockGains(const GainState& gains)
-        : r(gains.rWords), g(gains.gWords), b(gains.bWords) {}
+        : r(WordScaleFor(gains.rScale)), g(WordScaleFor(gains.gScale)), b(WordScaleFor(gains.bScale)) {}
 };
 
 // The 16 bytes of one half-register of window cells (4 windows, samples high byte first) rearranged
