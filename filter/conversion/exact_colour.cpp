@@ -1,19 +1,17 @@
 #include "conversion/exact_colour.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 
 namespace qdflip::conversion {
 namespace {
-// Truncation toward zero, then 0..255. NaN cannot occur: the inputs are finite 32-bit integers.
+// Truncation toward zero, then 0..255, clamped in integers so that it compiles without branches
+// (they would go either way at random for the windows the vector kernels hand over). The formulas
+// weigh 32-bit integers with weights whose magnitudes add up to 1, plus 128, so every value lies in
+// the 32-bit range; NaN cannot occur.
 uint32_t ToByte(double value) {
-    if (value >= 255.0) {
-        return 255;
-    }
-    if (value > 0.0) {
-        return static_cast<uint32_t>(value);
-    }
-    return 0;
+    return static_cast<uint32_t>(std::clamp(static_cast<int32_t>(value), 0, 255));
 }
 }  // namespace
 

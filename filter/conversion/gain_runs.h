@@ -5,6 +5,7 @@
 // for another's.
 #pragma once
 
+#include <algorithm>
 #include <cstddef>
 #include <cstdint>
 
@@ -12,81 +13,88 @@
 #include "raw_conversion.h"
 
 namespace qdflip::conversion {
-// Reads the gains of one window from the settings: what a row's driver reads unless a test gives it
-// other readings.
+// Reads the gains of the windows of a row, in window order, one atomic load per gain. A reader
+// provides:
+//   One()                  the next window's gains;
+//   Block(expected, each)  the next kBlock windows' gains: true when every window read `expected`;
+//                          otherwise each[i] holds what window i read. (When it returns true, `each`
+//                          may hold anything.)
+// The instruction-set kernels have readers of their own that load a block's gains into vector
+// registers and test them with one branch; this one serves the portable kernel.
 struct SettingsGains {
     const FilterSettings& settings;
 
-    [[gnu::always_inline]] GainBits operator()() const { return ReadGains(settings); }
+    [[gnu::always_inline]] GainBits One() const { return ReadGains(settings); }
+
+    template <size_t kBlock>
+    [[gnu::always_inline]] bool Block(const GainBits& expected, GainBits (&each)[kBlock]) const {
+        uint32_t differences = 0;
+        for (size_t k = 0; k < kBlock; ++k) {
+            each[k] = ReadGains(settings);
+            differences |= (each[k].r ^ expected.r) | (each[k].g ^ expected.g) | (each[k].b ^ expected.b);
+        }
+        return differences == 0;
+    }
 };
 
-// Reads the gains of up to `count` windows, in order, while each reads `current`. Returns how many
-// did; if fewer than `count`, `differing` holds the next window's read.
-template <class Read>
-[[gnu::always_inline]] inline size_t ReadWhileSame(Read& read, size_t count, const GainBits& current,
-                                                   GainBits& differing) {
-    // The gains compared against live in registers: the reads are atomic, and the compiler would
-    // otherwise load them again after every read.
-    const uint32_t r = current.r;
-    const uint32_t g = current.g;
-    const uint32_t b = current.b;
-#pragma GCC unroll 16
-    for (size_t k = 0; k < count; ++k) {
-        // Three compares and branches: cheaper here than folding the differences together.
-        const GainBits window = read();
-        if (window.r != r || window.g != g || window.b != b) [[unlikely]] {
-            differing = window;
-            return k;
+// Converts windows [first, first + count) of a row, window first + i having read each[i], in runs of
+// equal gains. `sameSince` is where the stretch of windows that read the current gains began.
+template <class Kernel>
+[[gnu::always_inline]] inline void ConvertByRuns(size_t first, size_t count, const GainBits* each, GainState& gains,
+                                                 size_t& sameSince, Kernel& kernel) {
+    for (size_t i = 0; i < count;) {
+        if (!gains.valid || !(each[i] == gains.bits)) {
+            gains.Reset(each[i]);
+            kernel.Load(gains);
+            sameSince = first + i;
         }
+        size_t end = i + 1;
+        while (end < count && each[end] == gains.bits) {
+            ++end;
+        }
+        kernel.Run(first + i, end - i, sameSince);
+        i = end;
     }
-    return count;
 }
 
-// Converts a row of `windows` windows, `readWindow()` giving each window's gains. The kernel provides:
+// Converts a row of `windows` windows, `reader` giving each window's gains (SettingsGains, or a
+// kernel's own). The kernel provides:
 //   kBlock                    the windows of a block;
 //   Load(gains)               takes the gains now read (called before any window that uses them);
 //   Block(first)              converts windows [first, first + kBlock);
 //   Run(first, count, since)  converts windows [first, first + count), 0 < count <= kBlock, where
 //                             every window from `since` on read the current gains.
-// The gains of a block's windows are read in the same loop turn as its conversion: the processor
-// overlaps the reads of one block with the arithmetic of the one before.
-template <class Kernel, class Read = SettingsGains>
-[[gnu::always_inline]] inline void ConvertRowByGains(size_t windows, Read readWindow, GainState& gains,
+// `gains` holds what the row before read last, and on return what this row read last. A block whose
+// windows all read the current gains takes one branch; one where they change goes by runs.
+template <class Kernel, class Reader>
+[[gnu::always_inline]] inline void ConvertRowByGains(size_t windows, const Reader& reader, GainState& gains,
                                                      Kernel& kernel) {
     constexpr size_t kBlock = Kernel::kBlock;
-    if (windows == 0) {
-        return;
-    }
-    GainBits read = readWindow();
-    size_t first = 0;
-    size_t sameSince = 0;
-    for (;;) {
-        // `read` is window `first`'s read.
-        if (!gains.valid || !(read == gains.bits)) {
-            gains.Reset(read);
-            sameSince = first;
-        }
+    if (gains.valid) {
         kernel.Load(gains);
-        const GainBits current = gains.bits;
-        size_t same = 0;  // windows after `first` that read the current gains
-        // A block is converted once the windows after it up to the next block's first have read.
-        while (first + kBlock < windows) {
-            same = ReadWhileSame(readWindow, kBlock, current, read);
-            if (same < kBlock) [[unlikely]] {
-                break;
-            }
-            kernel.Block(first);
-            first += kBlock;
-        }
-        if (first + kBlock >= windows) {
-            same = ReadWhileSame(readWindow, windows - first - 1, current, read);
-            if (first + 1 + same == windows) {
-                kernel.Run(first, windows - first, sameSince);
-                return;
-            }
-        }
-        kernel.Run(first, 1 + same, sameSince);
-        first += 1 + same;
     }
+    size_t sameSince = 0;
+    GainBits each[kBlock];
+    size_t first = 0;
+    if (!gains.valid && windows >= kBlock) {
+        // The frame's first block: there are no gains yet to compare with.
+        if (reader.Block(gains.bits, each)) {
+            std::fill(each, each + kBlock, gains.bits);
+        }
+        ConvertByRuns(0, kBlock, each, gains, sameSince, kernel);
+        first = kBlock;
+    }
+    for (; first + kBlock <= windows; first += kBlock) {
+        if (reader.Block(gains.bits, each)) [[likely]] {
+            kernel.Block(first);
+        } else {
+            ConvertByRuns(first, kBlock, each, gains, sameSince, kernel);
+        }
+    }
+    const size_t rest = windows - first;
+    for (size_t k = 0; k < rest; ++k) {
+        each[k] = reader.One();
+    }
+    ConvertByRuns(first, rest, each, gains, sameSince, kernel);
 }
 }  // namespace qdflip::conversion

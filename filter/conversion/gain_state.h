@@ -1,7 +1,9 @@
 // The gains as the colour conversion last read them, with what the vector kernels need of them.
 #pragma once
 
+#include <atomic>
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 
 #include "raw_conversion.h"
@@ -22,6 +24,16 @@ struct GainBits {
             std::bit_cast<uint32_t>(settings.BGain.load(std::memory_order_relaxed))};
 }
 
+// The address of the red gain, with the green and the blue gain in the two 32-bit words after it: a
+// vector kernel may load the three with one instruction. Each stays an aligned 32-bit word, which no
+// load splits, so each is still read whole.
+[[gnu::always_inline]] inline const void* GainWords(const FilterSettings& settings) {
+    static_assert(offsetof(FilterSettings, GGain) == offsetof(FilterSettings, RGain) + 4 &&
+                  offsetof(FilterSettings, BGain) == offsetof(FilterSettings, RGain) + 8);
+    static_assert(sizeof(settings.RGain) == 4 && alignof(std::atomic<float>) == 4);
+    return &settings.RGain;
+}
+
 // An 8-bit value times a gain that is not negative, in integers: min((value * multiplier) >> shift, 255)
 // equals the exact product truncated and bounded, for every value 0..255. The multiplier has at most
 // 24 bits, so the product fits 32 bits.
@@ -32,6 +44,12 @@ struct ChannelScale {
 
 // Precondition: !(gain < 0). NaN gives 0 for every value, as does 0 times infinity.
 ChannelScale ScaleFor(float gain);
+
+// An 8-bit value through a ChannelScale.
+[[gnu::always_inline]] inline uint32_t Scaled(uint32_t value, uint32_t multiplier, uint32_t shift) {
+    const uint32_t product = (value * multiplier) >> shift;
+    return product < 255u ? product : 255u;
+}
 
 // The same scale for 16-bit vector lanes, where no intermediate value reaches 2^16:
 //   min((value * high + ((value * low) >> 16)) >> shift, 255).

@@ -27,11 +27,6 @@ namespace qdflip::conversion::kernels {
 // The windows converted at once: enough to amortise the loop set-up, small enough for the stack.
 inline constexpr size_t kPortableRun = 64;
 
-[[gnu::always_inline]] inline uint32_t Scaled(uint32_t value, uint32_t multiplier, uint32_t shift) {
-    const uint32_t product = (value * multiplier) >> shift;
-    return product < 255u ? product : 255u;
-}
-
 // The vectorisable part: `count` windows with scalable gains; exact[k] becomes non-zero where an N is
 // a multiple of 1000.
 template <class Cells, int kShift, bool kFast>

@@ -7,6 +7,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "conversion/gain_state.h"
+#include "raw_conversion.h"
+
 namespace qdflip::conversion::x86 {
 struct Sse41Lanes {
     using V = __m128i;
@@ -78,5 +81,47 @@ struct Sse41Lanes {
     [[gnu::always_inline]] static uint32_t LaneBits(Marks marks) {
         return static_cast<uint32_t>(_mm_movemask_epi8(marks));
     }
+
+    // Reads a block's gains into one register a window (red and green with one load, blue with
+    // another) and compares them all at once.
+    struct GainReader {
+        const FilterSettings& settings;
+
+        [[gnu::always_inline]] GainBits One() const { return ReadGains(settings); }
+
+        [[gnu::always_inline]] bool Block(const GainBits& expected, GainBits (&each)[kWindows]) const {
+            const __m128i want = _mm_setr_epi32(static_cast<int32_t>(expected.r), static_cast<int32_t>(expected.g),
+                                                static_cast<int32_t>(expected.b), 0);
+            const char* words = static_cast<const char*>(GainWords(settings));
+            uintptr_t order = 0;
+            __m128i windows[kWindows];
+            __m128i differences = _mm_setzero_si128();
+#pragma GCC unroll 8
+            for (size_t k = 0; k < kWindows; ++k) {
+                windows[k] = WindowGains(words, order);
+                differences = _mm_or_si128(differences, _mm_xor_si128(windows[k], want));
+            }
+            if (_mm_testz_si128(differences, differences)) [[likely]] {
+                return true;
+            }
+            alignas(16) uint32_t read[kWindows * 4];
+            for (size_t k = 0; k < kWindows; ++k) {
+                _mm_store_si128(reinterpret_cast<__m128i*>(read + 4 * k), windows[k]);
+                each[k] = {read[4 * k], read[4 * k + 1], read[4 * k + 2]};
+            }
+            return false;
+        }
+
+    private:
+        // One window's gains in words 0 to 2. The asm statements are volatile and chained through
+        // `order`, so that the reads stay one per window and in window order.
+        [[gnu::always_inline]] __m128i WindowGains(const char* words, uintptr_t& order) const {
+            __m128i read;
+            asm volatile("movq (%[words]), %[read]\n\tpinsrd $2, 8(%[words]), %[read]"
+                         : [read] "=&x"(read), [order] "+r"(order)
+                         : [words] "r"(words), "m"(settings));
+            return read;
+        }
+    };
 };
 }  // namespace qdflip::conversion::x86

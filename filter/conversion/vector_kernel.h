@@ -19,6 +19,7 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "conversion/exact_colour.h"
 #include "conversion/gain_runs.h"
 #include "conversion/gain_state.h"
 #include "conversion/kernel_paths.h"
@@ -180,11 +181,15 @@ public:
     static constexpr size_t kBlock = L::kWindows;
 
     [[gnu::always_inline]] explicit VectorKernel(const ColourRow& row) : row_(row) {}
+    VectorKernel(const VectorKernel&) = delete;
+    VectorKernel& operator=(const VectorKernel&) = delete;
 
     [[gnu::always_inline]] void Load(const GainState& gains) {
+        Settle();  // what waits was converted with the gains before these
         gains_ = &gains;
         if (gains.scalable) {
             blockGains_ = BlockGains<L>(gains);
+            scales_ = {gains.rScale, gains.gScale, gains.bScale};
         }
     }
 
@@ -194,11 +199,16 @@ public:
             return;
         }
         uint8_t* below = kFast && row_.below != nullptr ? row_.below + kStride * first : nullptr;
-        uint32_t marks = ConvertBlock<L, Cells, kShift, kFast>(row_.upper + kStride * first,
-                                                              row_.lower + kStride * first,
-                                                              row_.out + kStride * first, below, blockGains_);
-        if (marks != 0) [[unlikely]] {
-            Redo(first, marks);
+        const uint32_t marks = ConvertBlock<L, Cells, kShift, kFast>(
+            row_.upper + kStride * first, row_.lower + kStride * first, row_.out + kStride * first, below,
+            blockGains_);
+        // Blocks with marked lanes wait and are redone together: about one block in eight has a mark,
+        // at random, and a branch on it here would be mispredicted that often, each time throwing away
+        // the work the processor had begun on the blocks after it.
+        waiting_[waitingCount_] = {first, marks};
+        waitingCount_ += marks != 0 ? 1 : 0;
+        if (waitingCount_ == kWaiting) [[unlikely]] {
+            Settle();
         }
     }
 
@@ -212,8 +222,28 @@ public:
         }
     }
 
+    // Redoes the marked windows of the blocks that wait: they were converted with the gains loaded now.
+    [[gnu::noinline]] void Settle() {
+        for (size_t i = 0; i < waitingCount_; ++i) {
+            Redo(waiting_[i].first, waiting_[i].marks);
+        }
+        waitingCount_ = 0;
+    }
+
 private:
     static constexpr size_t kStride = kFast ? 8 : 4;
+    static constexpr size_t kWaiting = 64;
+
+    struct Waiting {
+        size_t first;
+        uint32_t marks;
+    };
+
+    struct Scales {
+        ChannelScale r;
+        ChannelScale g;
+        ChannelScale b;
+    };
 
     [[gnu::noinline]] void Exact(size_t first, size_t count) {
         kernels::ExactWindows exact(*gains_);
@@ -222,8 +252,9 @@ private:
         }
     }
 
-    // The windows of the block at `first` whose lanes are set in `marks`, by the double formulas.
-    [[gnu::noinline]] void Redo(size_t first, uint32_t marks) {
+    // The windows of the block at `first` whose lanes are set in `marks`, by the double formulas from
+    // the scaled values (the same integers the vector lanes held).
+    [[gnu::always_inline]] void Redo(size_t first, uint32_t marks) {
         struct LaneWindows {
             uint8_t of[kBlock];
         };
@@ -234,24 +265,38 @@ private:
             }
             return windows;
         }();
-        kernels::ExactWindows exact(*gains_);
         while (marks != 0) {
             const size_t lane = static_cast<size_t>(__builtin_ctz(marks)) / L::kBitsPerMark;
             // Clear the lane's bits.
             marks &= ~(((1u << L::kBitsPerMark) - 1) << (lane * L::kBitsPerMark));
-            kernels::ExactWindowAt<Cells, kShift, kFast>(row_, first + kLaneWindows.of[lane], exact);
+            const size_t k = first + kLaneWindows.of[lane];
+            uint32_t r, g, b;
+            kernels::WindowSamples<Cells, kShift>(kernels::WindowRow<kFast>(row_.upper, k),
+                                                  kernels::WindowRow<kFast>(row_.lower, k), r, g, b);
+            const uint32_t macropixel = ExactMacropixel(
+                static_cast<int32_t>(Scaled(r, scales_.r.multiplier, scales_.r.shift)),
+                static_cast<int32_t>(Scaled(g, scales_.g.multiplier, scales_.g.shift)),
+                static_cast<int32_t>(Scaled(b, scales_.b.multiplier, scales_.b.shift)));
+            kernels::StoreMacropixel<kFast>(row_.out, k, macropixel);
+            if (kFast && row_.below != nullptr) {
+                kernels::StoreMacropixel<kFast>(row_.below, k, macropixel);
+            }
         }
     }
 
     const ColourRow& row_;
     const GainState* gains_ = nullptr;
     BlockGains<L> blockGains_{GainState{}};
+    Scales scales_;
+    Waiting waiting_[kWaiting];
+    size_t waitingCount_ = 0;
 };
 
 template <class L, class Cells, int kShift, bool kFast>
 [[gnu::always_inline]] inline void VectorRow(const ColourRow& row, const FilterSettings& settings,
                                              GainState& gains) {
     VectorKernel<L, Cells, kShift, kFast> kernel(row);
-    ConvertRowByGains(row.windows, SettingsGains{settings}, gains, kernel);
+    ConvertRowByGains(row.windows, typename L::GainReader{settings}, gains, kernel);
+    kernel.Settle();
 }
 }  // namespace qdflip::conversion::vector

@@ -2,6 +2,7 @@
 // every window is converted exactly once, by a block or a run, with the gains it read.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <string>
 #include <vector>
@@ -17,16 +18,30 @@ GainBits Gains(float r, float g, float b) {
     return {std::bit_cast<uint32_t>(r), std::bit_cast<uint32_t>(g), std::bit_cast<uint32_t>(b)};
 }
 
-// Hands out the scripted reading of each window in turn, and counts the reads.
+// Hands out the scripted reading of each window in turn, and counts the reads. A block's readings
+// are left out of `each` when they all match, as the vector readers leave them.
 struct ScriptedReads {
     const std::vector<GainBits>* script;
     size_t* reads;
 
-    GainBits operator()() const {
+    GainBits One() const {
         EXPECT_LT(*reads, script->size()) << "read past the row";
         const GainBits reading = (*script)[*reads < script->size() ? *reads : 0];
         ++*reads;
         return reading;
+    }
+
+    template <size_t kBlock>
+    bool Block(const GainBits& expected, GainBits (&each)[kBlock]) const {
+        bool same = true;
+        for (size_t k = 0; k < kBlock; ++k) {
+            each[k] = One();
+            same = same && each[k] == expected;
+        }
+        if (same) {
+            std::fill(each, each + kBlock, GainBits{0xDEAD, 0xBEEF, 0xF00D});
+        }
+        return same;
     }
 };
 
