@@ -1,8 +1,7 @@
 // The vector operations of the colour kernel for 256-bit registers (AVX2). AVX2 works on two 128-bit
 // halves side by side, and every operation here acts on each half as the SSE4.1 one (sse41_lanes.h)
 // acts on its register, so one kernel serves both. Only kernels_avx2.cpp includes this, below its
-// switch to AVX2. (A 512-bit build of the same kernel measured no faster on whole frames: the
-// per-window gain reads, not the arithmetic, set the pace.)
+// switch to AVX2.
 #pragma once
 
 #include <immintrin.h>
@@ -10,8 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "conversion/gain_state.h"
-#include "raw_conversion.h"
+#include "conversion/masked_gain_reader.h"
 
 namespace qdflip::conversion::x86 {
 struct Avx2Lanes {
@@ -79,53 +77,7 @@ struct Avx2Lanes {
         return static_cast<uint32_t>(_mm256_movemask_epi8(marks));
     }
 
-    // Reads a block's gains with one masked load a window (the word before the red gain is masked
-    // off: only the three gains are read), two windows a register, and compares them all at once.
-    struct GainReader {
-        const FilterSettings& settings;
-
-        [[gnu::always_inline]] GainBits One() const { return ReadGains(settings); }
-
-        [[gnu::always_inline]] bool Block(const GainBits& expected, GainBits (&each)[kWindows]) const {
-            const __m128i gainsOnly = _mm_setr_epi32(0, -1, -1, -1);
-            const auto r = static_cast<int32_t>(expected.r);
-            const auto g = static_cast<int32_t>(expected.g);
-            const auto b = static_cast<int32_t>(expected.b);
-            const __m256i want = _mm256_setr_epi32(0, r, g, b, 0, r, g, b);
-            const char* words = static_cast<const char*>(GainWords(settings)) - 4;
-            uintptr_t order = 0;
-            __m256i pairs[kWindows / 2];
-            __m256i differences = _mm256_setzero_si256();
-#pragma GCC unroll 8
-            for (size_t i = 0; i < kWindows / 2; ++i) {
-                const __m128i even = MaskedWords(words, gainsOnly, order);
-                const __m128i odd = MaskedWords(words, gainsOnly, order);
-                pairs[i] = _mm256_inserti128_si256(_mm256_castsi128_si256(even), odd, 1);
-                differences = _mm256_or_si256(differences, _mm256_xor_si256(pairs[i], want));
-            }
-            if (_mm256_testz_si256(differences, differences)) [[likely]] {
-                return true;
-            }
-            alignas(32) uint32_t read[kWindows * 4];
-            for (size_t i = 0; i < kWindows / 2; ++i) {
-                _mm256_store_si256(reinterpret_cast<__m256i*>(read + 8 * i), pairs[i]);
-            }
-            for (size_t k = 0; k < kWindows; ++k) {
-                each[k] = {read[4 * k + 1], read[4 * k + 2], read[4 * k + 3]};
-            }
-            return false;
-        }
-
-    private:
-        // One window's gains in words 1 to 3. The asm statements are volatile and chained through
-        // `order`, so that the reads stay one per window and in window order.
-        [[gnu::always_inline]] __m128i MaskedWords(const char* words, __m128i mask, uintptr_t& order) const {
-            __m128i read;
-            asm volatile("vpmaskmovd (%[words]), %[mask], %[read]"
-                         : [read] "=x"(read), [order] "+r"(order)
-                         : [words] "r"(words), [mask] "x"(mask), "m"(settings));
-            return read;
-        }
-    };
+    // Reads a block's gains (masked_gain_reader.h).
+    using GainReader = MaskedGainReader<Avx2Lanes>;
 };
 }  // namespace qdflip::conversion::x86

@@ -13,6 +13,19 @@
 #include "raw_conversion.h"
 
 namespace qdflip::conversion {
+// Reads the next `count` windows' gains into `each` with reader.One(); true when every window read
+// `expected`. One test at the end, rather than a branch per window.
+template <class Reader>
+[[gnu::always_inline]] inline bool ReadSome(const Reader& reader, size_t count, const GainBits& expected,
+                                            GainBits* each) {
+    uint32_t differences = 0;
+    for (size_t k = 0; k < count; ++k) {
+        each[k] = reader.One();
+        differences |= (each[k].r ^ expected.r) | (each[k].g ^ expected.g) | (each[k].b ^ expected.b);
+    }
+    return differences == 0;
+}
+
 // Reads the gains of the windows of a row, in window order, one atomic load per gain. A reader
 // provides:
 //   One()                  the next window's gains;
@@ -28,12 +41,7 @@ struct SettingsGains {
 
     template <size_t kBlock>
     [[gnu::always_inline]] bool Block(const GainBits& expected, GainBits (&each)[kBlock]) const {
-        uint32_t differences = 0;
-        for (size_t k = 0; k < kBlock; ++k) {
-            each[k] = ReadGains(settings);
-            differences |= (each[k].r ^ expected.r) | (each[k].g ^ expected.g) | (each[k].b ^ expected.b);
-        }
-        return differences == 0;
+        return ReadSome(*this, kBlock, expected, each);
     }
 };
 
@@ -91,10 +99,12 @@ template <class Kernel, class Reader>
             ConvertByRuns(first, kBlock, each, gains, sameSince, kernel);
         }
     }
+    // The windows after the last whole block.
     const size_t rest = windows - first;
-    for (size_t k = 0; k < rest; ++k) {
-        each[k] = reader.One();
+    if (ReadSome(reader, rest, gains.bits, each) && gains.valid && rest > 0) {
+        kernel.Run(first, rest, sameSince);
+    } else {
+        ConvertByRuns(first, rest, each, gains, sameSince, kernel);
     }
-    ConvertByRuns(first, rest, each, gains, sameSince, kernel);
 }
 }  // namespace qdflip::conversion

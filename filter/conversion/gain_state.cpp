@@ -41,6 +41,9 @@ void GainState::Reset(GainBits read) {
         rScale = ScaleFor(r);
         gScale = ScaleFor(g);
         bScale = ScaleFor(b);
+        rWords = WordScaleFor(rScale);
+        gWords = WordScaleFor(gScale);
+        bWords = WordScaleFor(bScale);
     }
 }
 }  // namespace qdflip::conversion

@@ -73,6 +73,10 @@ struct GainState {
     ChannelScale rScale;
     ChannelScale gScale;
     ChannelScale bScale;
+    // The same scales for 16-bit vector lanes.
+    WordScale rWords;
+    WordScale gWords;
+    WordScale bWords;
 
     void Reset(GainBits read);
 };

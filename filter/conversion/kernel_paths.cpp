@@ -4,15 +4,16 @@
 #include "conversion/portable_kernel.h"
 
 // On x86 the colour rows also come as a hand-written vector kernel, compiled for SSE4.1 (eight windows
-// a register) and, in 64-bit builds, AVX2 (sixteen), each in a file of its own built for that
-// instruction set; the CPU's features pick one at run time. The build defines QDFLIP_X86_KERNELS and
-// QDFLIP_AVX2_KERNEL where it compiles them.
+// a register) and, in 64-bit builds, AVX2 (sixteen) and AVX-512 (thirty-two), each in a file of its own
+// built for that instruction set; the CPU's features pick one at run time. The build defines
+// QDFLIP_X86_KERNELS and QDFLIP_WIDE_KERNELS where it compiles them.
 namespace qdflip::conversion {
 #if defined(QDFLIP_X86_KERNELS)
 const KernelSet& Sse41Kernels();
 #endif
-#if defined(QDFLIP_AVX2_KERNEL)
+#if defined(QDFLIP_WIDE_KERNELS)
 const KernelSet& Avx2Kernels();
+const KernelSet& Avx512Kernels();
 #endif
 
 namespace {
@@ -47,6 +48,8 @@ const char* KernelPathName(KernelPath path) {
             return "sse4.1";
         case KernelPath::kAvx2:
             return "avx2";
+        case KernelPath::kAvx512:
+            return "avx512";
         case KernelPath::kPortable:
             break;
     }
@@ -61,9 +64,14 @@ std::vector<KernelPath> AvailableKernelPaths() {
         paths.push_back(KernelPath::kSse41);
     }
 #endif
-#if defined(QDFLIP_AVX2_KERNEL)
+#if defined(QDFLIP_WIDE_KERNELS)
     if (__builtin_cpu_supports("avx2")) {
         paths.push_back(KernelPath::kAvx2);
+    }
+    // The kernel's byte and word operations are BW, its 128-bit masked loads VL.
+    if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
+        __builtin_cpu_supports("avx512vl")) {
+        paths.push_back(KernelPath::kAvx512);
     }
 #endif
     return paths;
@@ -80,9 +88,11 @@ const KernelSet& Kernels(KernelPath path) {
         case KernelPath::kSse41:
             return Sse41Kernels();
 #endif
-#if defined(QDFLIP_AVX2_KERNEL)
+#if defined(QDFLIP_WIDE_KERNELS)
         case KernelPath::kAvx2:
             return Avx2Kernels();
+        case KernelPath::kAvx512:
+            return Avx512Kernels();
 #endif
         default:
             return kPortableKernels;

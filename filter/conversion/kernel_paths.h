@@ -40,7 +40,7 @@ struct KernelSet {
 };
 
 // In order of speed; every machine has the portable path.
-enum class KernelPath { kPortable, kSse41, kAvx2 };
+enum class KernelPath { kPortable, kSse41, kAvx2, kAvx512 };
 
 const char* KernelPathName(KernelPath path);
 // The paths this machine can run; the portable one always.

@@ -1,5 +1,5 @@
 // The colour kernel in 16-bit vector lanes, one window per lane, over the lane operations of an
-// instruction set (sse41_lanes.h, avx2_lanes.h). Included only by each set's file, below its switch
+// instruction set (sse41_lanes.h, avx2_lanes.h, avx512_lanes.h). Included only by each set's file, below its switch
 // to that set.
 //
 // Exactness. With gains that are not negative R', G', B' are integers in 0..255, and
@@ -58,7 +58,7 @@ struct BlockGains {
     ChannelWords<L> b;
 
     [[gnu::always_inline]] explicit BlockGains(const GainState& gains)
-        : r(WordScaleFor(gains.rScale)), g(WordScaleFor(gains.gScale)), b(WordScaleFor(gains.bScale)) {}
+        : r(gains.rWords), g(gains.gWords), b(gains.bWords) {}
 };
 
 // The 16 bytes of one half-register of window cells (4 windows, samples high byte first) rearranged
