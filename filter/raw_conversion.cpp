@@ -28,11 +28,21 @@ public:
 
     // Makes sure that the bytes before `end` are copied.
     void Through(size_t end) {
+        const CopyAlong rest = Take(end);
+        if (rest.bytes > 0) {
+            std::memcpy(rest.to, rest.from, rest.bytes);
+        }
+    }
+
+    // The bytes before `end` not yet copied, for the caller to copy.
+    CopyAlong Take(size_t end) {
         end = std::min(end, length_);
+        CopyAlong piece;
         if (end > copied_) {
-            std::memcpy(work_ + copied_, input_ + copied_, end - copied_);
+            piece = {input_ + copied_, work_ + copied_, end - copied_};
             copied_ = end;
         }
+        return piece;
     }
 
 private:
@@ -95,7 +105,10 @@ void ColourFrame(const KernelSet& kernels, const FilterSettings& settings, bool 
         if (y + 1 >= rows.readable || y >= rows.writable) {
             break;
         }
+        // The rows this one reads are copied by now; the rows the next one reads besides are copied
+        // while it converts.
         workCopy.Through((y + 2) * rows.rowBytes);
+        row.copy = workCopy.Take((y + 2 + rowStep) * rows.rowBytes);
         row.upper = work + y * rows.rowBytes;
         row.lower = row.upper + rows.rowBytes;
         row.out = output + y * rows.rowBytes;

@@ -8,8 +8,10 @@
 #include <algorithm>
 #include <cstddef>
 #include <cstdint>
+#include <cstring>
 
 #include "conversion/gain_state.h"
+#include "conversion/kernel_paths.h"
 #include "raw_conversion.h"
 
 namespace qdflip::conversion {
@@ -45,6 +47,37 @@ struct SettingsGains {
     }
 };
 
+// Spreads a CopyAlong over the blocks of a row: a piece of whole 64-byte lines per block, the rest at
+// the end.
+class CopyInPieces {
+public:
+    [[gnu::always_inline]] CopyInPieces(const CopyAlong& job, size_t blocks)
+        : job_(job), piece_(blocks == 0 ? 0 : job.bytes / blocks / kLine * kLine) {}
+
+    [[gnu::always_inline]] void Step() {
+        if (job_.bytes >= piece_) [[likely]] {
+            for (size_t at = 0; at < piece_; at += kLine) {
+                std::memcpy(job_.to + at, job_.from + at, kLine);
+            }
+            job_.from += piece_;
+            job_.to += piece_;
+            job_.bytes -= piece_;
+        }
+    }
+
+    [[gnu::always_inline]] void Finish() {
+        if (job_.bytes > 0) {
+            std::memcpy(job_.to, job_.from, job_.bytes);
+        }
+    }
+
+private:
+    static constexpr size_t kLine = 64;
+
+    CopyAlong job_;
+    size_t piece_;
+};
+
 // Converts windows [first, first + count) of a row, window first + i having read each[i], in runs of
 // equal gains. `sameSince` is where the stretch of windows that read the current gains began.
 template <class Kernel>
@@ -73,18 +106,21 @@ template <class Kernel>
 //   Run(first, count, since)  converts windows [first, first + count), 0 < count <= kBlock, where
 //                             every window from `since` on read the current gains.
 // `gains` holds what the row before read last, and on return what this row read last. A block whose
-// windows all read the current gains takes one branch; one where they change goes by runs.
+// windows all read the current gains takes one branch; one where they change goes by runs. `copy` is
+// done along the way.
 template <class Kernel, class Reader>
 [[gnu::always_inline]] inline void ConvertRowByGains(size_t windows, const Reader& reader, GainState& gains,
-                                                     Kernel& kernel) {
+                                                     Kernel& kernel, const CopyAlong& copy = {}) {
     constexpr size_t kBlock = Kernel::kBlock;
     if (gains.valid) {
         kernel.Load(gains);
     }
+    CopyInPieces pieces(copy, windows / kBlock);
     size_t sameSince = 0;
     GainBits each[kBlock];
     size_t first = 0;
     if (!gains.valid && windows >= kBlock) {
+        pieces.Step();
         // The frame's first block: there are no gains yet to compare with.
         if (reader.Block(gains.bits, each)) {
             std::fill(each, each + kBlock, gains.bits);
@@ -93,6 +129,7 @@ template <class Kernel, class Reader>
         first = kBlock;
     }
     for (; first + kBlock <= windows; first += kBlock) {
+        pieces.Step();
         if (reader.Block(gains.bits, each)) [[likely]] {
             kernel.Block(first);
         } else {
@@ -106,5 +143,6 @@ template <class Kernel, class Reader>
     } else {
         ConvertByRuns(first, rest, each, gains, sameSince, kernel);
     }
+    pieces.Finish();
 }
 }  // namespace qdflip::conversion

@@ -11,6 +11,15 @@
 #include "raw_conversion.h"
 
 namespace qdflip::conversion {
+// A piece of the copy of the input into the work buffer, done while a row converts: the copy keeps
+// the processor's load and store units busy while the conversion keeps its arithmetic units busy.
+// The row must not read the bytes it copies.
+struct CopyAlong {
+    const uint8_t* from = nullptr;
+    uint8_t* to = nullptr;
+    size_t bytes = 0;
+};
+
 // One row of windows: `upper` and `lower` are rows y and y + 1 of the work buffer, `out` is row y of
 // the output; window j starts at byte 4j (8j in fast mode) of each.
 struct ColourRow {
@@ -20,6 +29,8 @@ struct ColourRow {
     // Fast mode: row y + 1 of the output, which takes the same bytes, when it lies in the buffer.
     uint8_t* below = nullptr;
     size_t windows = 0;
+    // Done by the time the row is.
+    CopyAlong copy;
 };
 
 // Converts a row, reading the gains once per window and keeping `gains` as last read.

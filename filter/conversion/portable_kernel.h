@@ -117,6 +117,6 @@ template <class Cells, int kShift, bool kFast>
 [[gnu::always_inline]] inline void PortableRow(const ColourRow& row, const FilterSettings& settings,
                                                GainState& gains) {
     PortableKernel<Cells, kShift, kFast> kernel(row);
-    ConvertRowByGains(row.windows, SettingsGains{settings}, gains, kernel);
+    ConvertRowByGains(row.windows, SettingsGains{settings}, gains, kernel, row.copy);
 }
 }  // namespace qdflip::conversion::kernels

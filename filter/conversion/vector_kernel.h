@@ -296,7 +296,7 @@ template <class L, class Cells, int kShift, bool kFast>
 [[gnu::always_inline]] inline void VectorRow(const ColourRow& row, const FilterSettings& settings,
                                              GainState& gains) {
     VectorKernel<L, Cells, kShift, kFast> kernel(row);
-    ConvertRowByGains(row.windows, typename L::GainReader{settings}, gains, kernel);
+    ConvertRowByGains(row.windows, typename L::GainReader{settings}, gains, kernel, row.copy);
     kernel.Settle();
 }
 }  // namespace qdflip::conversion::vector

@@ -102,13 +102,23 @@ private:
     bool haveLoaded_ = false;
 };
 
-// Runs one row; `carried` is what the gains state holds from the row before (or nothing).
-void CheckRow(const std::vector<GainBits>& script, const GainState& carried, const std::string& label) {
+// Runs one row; `carried` is what the gains state holds from the row before (or nothing). The row
+// also copies `copyBytes` bytes along the way.
+void CheckRow(const std::vector<GainBits>& script, const GainState& carried, const std::string& label,
+              size_t copyBytes = 0) {
     SCOPED_TRACE(label + ", " + std::to_string(script.size()) + " windows");
     size_t reads = 0;
     GainState gains = carried;
     RecordingKernel kernel(script, reads);
-    conversion::ConvertRowByGains(script.size(), ScriptedReads{&script, &reads}, gains, kernel);
+    std::vector<uint8_t> from(copyBytes);
+    for (size_t i = 0; i < copyBytes; ++i) {
+        from[i] = static_cast<uint8_t>(i * 7 + 1);
+    }
+    std::vector<uint8_t> to(copyBytes + 64, 0xEE);
+    conversion::ConvertRowByGains(script.size(), ScriptedReads{&script, &reads}, gains, kernel,
+                                  conversion::CopyAlong{from.data(), to.data(), copyBytes});
+    EXPECT_TRUE(std::equal(from.begin(), from.end(), to.begin())) << "the copy along the row";
+    EXPECT_EQ(std::count(to.begin() + long(copyBytes), to.end(), 0xEE), 64) << "nothing past the copy";
     EXPECT_EQ(reads, script.size()) << "one reading per window";
     kernel.ExpectEveryWindowOnceWithItsGains();
     if (!script.empty()) {
@@ -151,6 +161,25 @@ TEST(RowDriverTest, EveryWindowReadOnceInOrderAndConvertedOnceWithItsGains) {
             }
             CheckRow(alternating, *carried, "alternating");
             CheckRow(pairs, *carried, "alternating pairs");
+        }
+    }
+}
+
+// The copy along a row comes whole whatever its length against the row's blocks: none, less than a
+// line a block, exactly some lines a block, and an odd length.
+TEST(RowDriverTest, CopiesAlongTheRowWhole) {
+    const GainBits a = Gains(1.0f, 1.0f, 1.0f);
+    GainState carried;
+    carried.Reset(a);
+    constexpr size_t kBlock = RecordingKernel::kBlock;
+    for (const size_t windows : {size_t{0}, kBlock - 1, kBlock, 3 * kBlock + 2}) {
+        for (const size_t bytes : {size_t{0}, size_t{63}, size_t{64}, size_t{3 * 128 + 64}, size_t{1001}}) {
+            CheckRow(std::vector<GainBits>(windows, a), carried, std::to_string(bytes) + " bytes", bytes);
+            if (windows > 0) {
+                std::vector<GainBits> script(windows, a);
+                script[windows / 2] = Gains(2.0f, 1.0f, 1.0f);
+                CheckRow(script, GainState{}, std::to_string(bytes) + " bytes, gains changing", bytes);
+            }
         }
     }
 }
