@@ -49,7 +49,9 @@ struct MaskedGainReader {
         if (_mm256_testz_si256(differences, differences)) [[likely]] {
             return true;
         }
+        // Unrolled, so that the pairs can stay in registers up to here.
         alignas(32) uint32_t read[kWindows * 4];
+#pragma GCC unroll 16
         for (size_t i = 0; i < kWindows / 2; ++i) {
             _mm256_store_si256(reinterpret_cast<__m256i*>(read + 8 * i), pairs[i]);
         }

@@ -61,6 +61,25 @@ struct BlockGains {
         : r(gains.rWords), g(gains.gWords), b(gains.bWords) {}
 };
 
+// The splat constants of a block, made once per row and hidden from the compiler (Opaque), which
+// otherwise builds each anew in every block from a general register, on the shuffle port the
+// arithmetic needs.
+template <class L>
+struct BlockConstants {
+    typename L::V byte;  // a byte's mask, and its largest value
+    typename L::V eight;
+    typename L::V lowWord;
+    typename L::V reciprocal;  // of 125, shifted by 22
+    typename L::V thousand;
+
+    [[gnu::always_inline]] BlockConstants()
+        : byte(L::Opaque(L::Words(0xFF))),
+          eight(L::Opaque(L::Words(8))),
+          lowWord(L::Opaque(L::Dwords(0xFFFF))),
+          reciprocal(L::Opaque(L::Words(33555))),
+          thousand(L::Opaque(L::Words(1000))) {}
+};
+
 // The 16 bytes of one half-register of window cells (4 windows, samples high byte first) rearranged
 // as 16-bit samples: the windows' P00 (or P10) in the first 8 bytes, their P01 (or P11) in the last 8.
 inline constexpr uint8_t kSplitCells[16] = {1, 0, 5, 4, 9, 8, 13, 12, 3, 2, 7, 6, 11, 10, 15, 14};
@@ -78,15 +97,16 @@ template <class L, bool kFast>
 
 // 16-bit samples to their 8-bit values: bits above the depth drop out with the mask.
 template <class L, int kShift>
-[[gnu::always_inline]] inline typename L::V EightBits(typename L::V samples) {
-    return L::And(L::template ShrWords<kShift>(samples), L::Words(0xFF));
+[[gnu::always_inline]] inline typename L::V EightBits(typename L::V samples, const BlockConstants<L>& constants) {
+    return L::And(L::template ShrWords<kShift>(samples), constants.byte);
 }
 
 template <class L>
-[[gnu::always_inline]] inline typename L::V Gained(typename L::V value, const ChannelWords<L>& scale) {
+[[gnu::always_inline]] inline typename L::V Gained(typename L::V value, const ChannelWords<L>& scale,
+                                                   const BlockConstants<L>& constants) {
     const typename L::V scaled =
         L::ShrWordsBy(L::AddWords(L::MulLoWords(value, scale.high), L::MulHiWords(value, scale.low)), scale.shift);
-    return L::MinWords(scaled, L::Words(255));
+    return L::MinWords(scaled, constants.byte);
 }
 
 // A pair of 16-bit factors for MulAddPairs: `first` multiplies the lane's low word.
@@ -101,15 +121,15 @@ template <class L>
 [[gnu::always_inline]] inline typename L::V Thousandths(const typename L::V (&greenRed)[2],
                                                         const typename L::V (&blueEight)[2],
                                                         typename L::V greenRedFactors,
-                                                        typename L::V blueEightFactors, typename L::Marks& marks) {
+                                                        typename L::V blueEightFactors,
+                                                        const BlockConstants<L>& constants, typename L::Marks& marks) {
     using V = typename L::V;
     const V n0 = L::AddDwords(L::MulAddPairs(greenRed[0], greenRedFactors), L::MulAddPairs(blueEight[0], blueEightFactors));
     const V n1 = L::AddDwords(L::MulAddPairs(greenRed[1], greenRedFactors), L::MulAddPairs(blueEight[1], blueEightFactors));
     const V eighths = L::PackSigned(L::template ShrDwords<3>(n0), L::template ShrDwords<3>(n1));
-    const V lowWord = L::Dwords(0xFFFF);
-    const V low = L::PackUnsigned(L::And(n0, lowWord), L::And(n1, lowWord));
-    const V quotient = L::template ShrWords<6>(L::MulHiWords(eighths, L::Words(33555)));
-    L::MarkEqual(marks, L::MulLoWords(quotient, L::Opaque(L::Words(1000))), low);
+    const V low = L::PackUnsigned(L::And(n0, constants.lowWord), L::And(n1, constants.lowWord));
+    const V quotient = L::template ShrWords<6>(L::MulHiWords(eighths, constants.reciprocal));
+    L::MarkEqual(marks, L::MulLoWords(quotient, constants.thousand), low);
     return quotient;
 }
 
@@ -117,7 +137,8 @@ template <class L>
 // whose windows the double formulas must redo.
 template <class L, class Cells, int kShift, bool kFast>
 [[gnu::always_inline]] inline uint32_t ConvertBlock(const uint8_t* upper, const uint8_t* lower, uint8_t* out,
-                                                    uint8_t* below, const BlockGains<L>& gains) {
+                                                    uint8_t* below, const BlockGains<L>& gains,
+                                                    const BlockConstants<L>& constants) {
     using V = typename L::V;
     const V split = L::EveryHalf(kSplitCells);
     const V upper0 = L::ShuffleBytes(WindowCells<L, kFast>(upper, 0), split);
@@ -128,26 +149,27 @@ template <class L, class Cells, int kShift, bool kFast>
     const auto cell = [&](int index) {
         switch (index) {
             case 0:
-                return EightBits<L, kShift>(L::UnpackLo64(upper0, upper1));
+                return EightBits<L, kShift>(L::UnpackLo64(upper0, upper1), constants);
             case 1:
-                return EightBits<L, kShift>(L::UnpackHi64(upper0, upper1));
+                return EightBits<L, kShift>(L::UnpackHi64(upper0, upper1), constants);
             case 2:
-                return EightBits<L, kShift>(L::UnpackLo64(lower0, lower1));
+                return EightBits<L, kShift>(L::UnpackLo64(lower0, lower1), constants);
             default:
-                return EightBits<L, kShift>(L::UnpackHi64(lower0, lower1));
+                return EightBits<L, kShift>(L::UnpackHi64(lower0, lower1), constants);
         }
     };
-    const V r = Gained<L>(cell(Cells::kR), gains.r);
-    const V g = Gained<L>(cell(Cells::kG), gains.g);
-    const V b = Gained<L>(cell(Cells::kB), gains.b);
+    const V r = Gained<L>(cell(Cells::kR), gains.r, constants);
+    const V g = Gained<L>(cell(Cells::kG), gains.g, constants);
+    const V b = Gained<L>(cell(Cells::kB), gains.b, constants);
 
     const V greenRed[2] = {L::UnpackLo16(g, r), L::UnpackHi16(g, r)};
-    const V eight = L::Words(8);
-    const V blueEight[2] = {L::UnpackLo16(b, eight), L::UnpackHi16(b, eight)};
+    const V blueEight[2] = {L::UnpackLo16(b, constants.eight), L::UnpackHi16(b, constants.eight)};
     typename L::Marks marks = L::NoMarks();
-    const V y = Thousandths<L>(greenRed, blueEight, Factors<L>(587, 299), Factors<L>(114, 0), marks);
-    const V u = Thousandths<L>(greenRed, blueEight, Factors<L>(-385, -115), Factors<L>(500, 16000), marks);
-    const V v = Thousandths<L>(greenRed, blueEight, Factors<L>(-454, 500), Factors<L>(-46, 16000), marks);
+    const V y = Thousandths<L>(greenRed, blueEight, Factors<L>(587, 299), Factors<L>(114, 0), constants, marks);
+    const V u =
+        Thousandths<L>(greenRed, blueEight, Factors<L>(-385, -115), Factors<L>(500, 16000), constants, marks);
+    const V v =
+        Thousandths<L>(greenRed, blueEight, Factors<L>(-454, 500), Factors<L>(-46, 16000), constants, marks);
 
     // Macropixels U, Y, V, Y: the registers come out in the order of the window cells loaded.
     const V yHigh = L::template ShlWords<8>(y);
@@ -201,7 +223,7 @@ public:
         uint8_t* below = kFast && row_.below != nullptr ? row_.below + kStride * first : nullptr;
         const uint32_t marks = ConvertBlock<L, Cells, kShift, kFast>(
             row_.upper + kStride * first, row_.lower + kStride * first, row_.out + kStride * first, below,
-            blockGains_);
+            blockGains_, constants_);
         // Blocks with marked lanes wait and are redone together: about one block in eight has a mark,
         // at random, and a branch on it here would be mispredicted that often, each time throwing away
         // the work the processor had begun on the blocks after it.
@@ -287,6 +309,7 @@ private:
     const ColourRow& row_;
     const GainState* gains_ = nullptr;
     BlockGains<L> blockGains_{GainState{}};
+    BlockConstants<L> constants_;
     Scales scales_;
     Waiting waiting_[kWaiting];
     size_t waitingCount_ = 0;
