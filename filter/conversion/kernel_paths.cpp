@@ -4,14 +4,12 @@
 #include "conversion/portable_kernel.h"
 
 // On x86 the colour rows also come as a hand-written vector kernel, compiled for SSE4.1 (eight windows
-// a register) and, in 64-bit builds, AVX2 (sixteen) and AVX-512 (thirty-two), each in a file of its own
-// built for that instruction set; the CPU's features pick one at run time. The build defines
-// QDFLIP_X86_KERNELS and QDFLIP_WIDE_KERNELS where it compiles them.
+// a register), AVX2 (sixteen) and AVX-512 (thirty-two), each in a file of its own built for that
+// instruction set; the CPU's features pick one at run time. The build defines QDFLIP_X86_KERNELS where
+// it compiles them.
 namespace qdflip::conversion {
 #if defined(QDFLIP_X86_KERNELS)
 const KernelSet& Sse41Kernels();
-#endif
-#if defined(QDFLIP_WIDE_KERNELS)
 const KernelSet& Avx2Kernels();
 const KernelSet& Avx512Kernels();
 #endif
@@ -63,12 +61,10 @@ std::vector<KernelPath> AvailableKernelPaths() {
     if (__builtin_cpu_supports("sse4.1")) {
         paths.push_back(KernelPath::kSse41);
     }
-#endif
-#if defined(QDFLIP_WIDE_KERNELS)
     if (__builtin_cpu_supports("avx2")) {
         paths.push_back(KernelPath::kAvx2);
     }
-    // The kernel's byte and word operations are BW, its 128-bit masked loads VL.
+    // The kernel works on bytes and words (BW) and compares gains in 256-bit registers (VL).
     if (__builtin_cpu_supports("avx512f") && __builtin_cpu_supports("avx512bw") &&
         __builtin_cpu_supports("avx512vl")) {
         paths.push_back(KernelPath::kAvx512);
@@ -87,8 +83,6 @@ const KernelSet& Kernels(KernelPath path) {
 #if defined(QDFLIP_X86_KERNELS)
         case KernelPath::kSse41:
             return Sse41Kernels();
-#endif
-#if defined(QDFLIP_WIDE_KERNELS)
         case KernelPath::kAvx2:
             return Avx2Kernels();
         case KernelPath::kAvx512:
