@@ -81,8 +81,8 @@ private:
 // Converts windows [first, first + count) of a row, window first + i having read each[i], in runs of
 // equal gains. `sameSince` is where the stretch of windows that read the current gains began.
 template <class Kernel>
-[[gnu::always_inline]] inline void ConvertByRuns(size_t first, size_t count, const GainBits* each, GainState& gains,
-                                                 size_t& sameSince, Kernel& kernel) {
+[[gnu::always_inline]] inline void ConvertByRuns(size_t first, size_t count, const GainBits* each,
+                                                 GainState& gains, size_t& sameSince, Kernel& kernel) {
     for (size_t i = 0; i < count;) {
         if (!gains.valid || !(each[i] == gains.bits)) {
             gains.Reset(each[i]);
@@ -137,11 +137,12 @@ template <class Kernel, class Reader>
         }
     }
     // The windows after the last whole block.
-    const size_t rest = windows - first;
-    if (ReadSome(reader, rest, gains.bits, each) && gains.valid && rest > 0) {
-        kernel.Run(first, rest, sameSince);
-    } else {
-        ConvertByRuns(first, rest, each, gains, sameSince, kernel);
+    if (const size_t rest = windows - first; rest > 0) {
+        if (ReadSome(reader, rest, gains.bits, each) && gains.valid) {
+            kernel.Run(first, rest, sameSince);
+        } else {
+            ConvertByRuns(first, rest, each, gains, sameSince, kernel);
+        }
     }
     pieces.Finish();
 }

@@ -23,8 +23,8 @@ ChannelScale ScaleFor(float gain) {
 
 WordScale WordScaleFor(ChannelScale scale) {
     if (scale.shift >= 16) {
-        return {static_cast<uint16_t>(scale.multiplier >> 16), static_cast<uint16_t>(scale.multiplier & 0xFFFFu),
-                static_cast<uint16_t>(scale.shift - 16)};
+        return {static_cast<uint16_t>(scale.multiplier >> 16),
+                static_cast<uint16_t>(scale.multiplier & 0xFFFFu), static_cast<uint16_t>(scale.shift - 16)};
     }
     // Only 0 and 255 come without a shift; 255 times an 8-bit value still fits 16 bits.
     return {static_cast<uint16_t>(scale.multiplier), 0, static_cast<uint16_t>(scale.shift)};

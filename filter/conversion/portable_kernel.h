@@ -67,13 +67,11 @@ template <class Cells, int kShift, bool kFast>
 [[gnu::always_inline]] inline void ConvertWindows(const ColourRow& row, size_t first, size_t count,
                                                   const GainState& gains) {
     constexpr size_t kStride = kFast ? 8 : 4;
-    ExactWindows exactWindows(gains);
     if (!gains.scalable) {
-        for (size_t k = first; k < first + count; ++k) {
-            ExactWindowAt<Cells, kShift, kFast>(row, k, exactWindows);
-        }
+        ExactWindowsAt<Cells, kShift, kFast>(row, first, count, gains);
         return;
     }
+    ExactWindows exactWindows(gains);
     uint8_t exact[kPortableRun + 8];
     ScaledWindows<Cells, kShift, kFast>(row.upper + kStride * first, row.lower + kStride * first,
                                         row.out + kStride * first, count, gains, exact);

@@ -90,8 +90,9 @@ struct Sse41Lanes {
         [[gnu::always_inline]] GainBits One() const { return ReadGains(settings); }
 
         [[gnu::always_inline]] bool Block(const GainBits& expected, GainBits (&each)[kWindows]) const {
-            const __m128i want = _mm_setr_epi32(static_cast<int32_t>(expected.r), static_cast<int32_t>(expected.g),
-                                                static_cast<int32_t>(expected.b), 0);
+            const __m128i want =
+                _mm_setr_epi32(static_cast<int32_t>(expected.r), static_cast<int32_t>(expected.g),
+                               static_cast<int32_t>(expected.b), 0);
             const char* words = static_cast<const char*>(GainWords(settings));
             uintptr_t order = 0;
             __m128i windows[kWindows];

@@ -1,6 +1,6 @@
 // The colour kernel in 16-bit vector lanes, one window per lane, over the lane operations of an
-// instruction set (sse41_lanes.h, avx2_lanes.h, avx512_lanes.h). Included only by each set's file, below its switch
-// to that set.
+// instruction set (sse41_lanes.h, avx2_lanes.h, avx512_lanes.h). Included only by each set's file,
+// below its switch to that set.
 //
 // Exactness. With gains that are not negative R', G', B' are integers in 0..255, and
 //   Y = floor(NY / 1000), NY = 587 G' + 299 R' + 114 B',
@@ -97,35 +97,37 @@ template <class L, bool kFast>
 
 // 16-bit samples to their 8-bit values: bits above the depth drop out with the mask.
 template <class L, int kShift>
-[[gnu::always_inline]] inline typename L::V EightBits(typename L::V samples, const BlockConstants<L>& constants) {
+[[gnu::always_inline]] inline typename L::V EightBits(typename L::V samples,
+                                                      const BlockConstants<L>& constants) {
     return L::And(L::template ShrWords<kShift>(samples), constants.byte);
 }
 
 template <class L>
 [[gnu::always_inline]] inline typename L::V Gained(typename L::V value, const ChannelWords<L>& scale,
                                                    const BlockConstants<L>& constants) {
-    const typename L::V scaled =
-        L::ShrWordsBy(L::AddWords(L::MulLoWords(value, scale.high), L::MulHiWords(value, scale.low)), scale.shift);
+    const typename L::V scaled = L::ShrWordsBy(
+        L::AddWords(L::MulLoWords(value, scale.high), L::MulHiWords(value, scale.low)), scale.shift);
     return L::MinWords(scaled, constants.byte);
 }
 
 // A pair of 16-bit factors for MulAddPairs: `first` multiplies the lane's low word.
 template <class L>
 [[gnu::always_inline]] inline typename L::V Factors(int16_t first, int16_t second) {
-    return L::Dwords(static_cast<uint16_t>(first) | (static_cast<uint32_t>(static_cast<uint16_t>(second)) << 16));
+    return L::Dwords(static_cast<uint16_t>(first) |
+                     (static_cast<uint32_t>(static_cast<uint16_t>(second)) << 16));
 }
 
 // The channel's floor(N / 1000) for the block, N = (green, red) . greenRed + (blue, 8) . blueEight;
 // lanes whose N is a multiple of 1000 are set in `marks`.
 template <class L>
-[[gnu::always_inline]] inline typename L::V Thousandths(const typename L::V (&greenRed)[2],
-                                                        const typename L::V (&blueEight)[2],
-                                                        typename L::V greenRedFactors,
-                                                        typename L::V blueEightFactors,
-                                                        const BlockConstants<L>& constants, typename L::Marks& marks) {
+[[gnu::always_inline]] inline typename L::V Thousandths(
+    const typename L::V (&greenRed)[2], const typename L::V (&blueEight)[2], typename L::V greenRedFactors,
+    typename L::V blueEightFactors, const BlockConstants<L>& constants, typename L::Marks& marks) {
     using V = typename L::V;
-    const V n0 = L::AddDwords(L::MulAddPairs(greenRed[0], greenRedFactors), L::MulAddPairs(blueEight[0], blueEightFactors));
-    const V n1 = L::AddDwords(L::MulAddPairs(greenRed[1], greenRedFactors), L::MulAddPairs(blueEight[1], blueEightFactors));
+    const V n0 = L::AddDwords(L::MulAddPairs(greenRed[0], greenRedFactors),
+                              L::MulAddPairs(blueEight[0], blueEightFactors));
+    const V n1 = L::AddDwords(L::MulAddPairs(greenRed[1], greenRedFactors),
+                              L::MulAddPairs(blueEight[1], blueEightFactors));
     const V eighths = L::PackSigned(L::template ShrDwords<3>(n0), L::template ShrDwords<3>(n1));
     const V low = L::PackUnsigned(L::And(n0, constants.lowWord), L::And(n1, constants.lowWord));
     const V quotient = L::template ShrWords<6>(L::MulHiWords(eighths, constants.reciprocal));
@@ -165,7 +167,8 @@ template <class L, class Cells, int kShift, bool kFast>
     const V greenRed[2] = {L::UnpackLo16(g, r), L::UnpackHi16(g, r)};
     const V blueEight[2] = {L::UnpackLo16(b, constants.eight), L::UnpackHi16(b, constants.eight)};
     typename L::Marks marks = L::NoMarks();
-    const V y = Thousandths<L>(greenRed, blueEight, Factors<L>(587, 299), Factors<L>(114, 0), constants, marks);
+    const V y =
+        Thousandths<L>(greenRed, blueEight, Factors<L>(587, 299), Factors<L>(114, 0), constants, marks);
     const V u =
         Thousandths<L>(greenRed, blueEight, Factors<L>(-385, -115), Factors<L>(500, 16000), constants, marks);
     const V v =
@@ -221,9 +224,9 @@ public:
             return;
         }
         uint8_t* below = kFast && row_.below != nullptr ? row_.below + kStride * first : nullptr;
-        const uint32_t marks = ConvertBlock<L, Cells, kShift, kFast>(
-            row_.upper + kStride * first, row_.lower + kStride * first, row_.out + kStride * first, below,
-            blockGains_, constants_);
+        const uint32_t marks =
+            ConvertBlock<L, Cells, kShift, kFast>(row_.upper + kStride * first, row_.lower + kStride * first,
+                                                  row_.out + kStride * first, below, blockGains_, constants_);
         // Blocks with marked lanes wait and are redone together: about one block in eight has a mark,
         // at random, and a branch on it here would be mispredicted that often, each time throwing away
         // the work the processor had begun on the blocks after it.
@@ -268,10 +271,7 @@ private:
     };
 
     [[gnu::noinline]] void Exact(size_t first, size_t count) {
-        kernels::ExactWindows exact(*gains_);
-        for (size_t k = first; k < first + count; ++k) {
-            kernels::ExactWindowAt<Cells, kShift, kFast>(row_, k, exact);
-        }
+        kernels::ExactWindowsAt<Cells, kShift, kFast>(row_, first, count, *gains_);
     }
 
     // The windows of the block at `first` whose lanes are set in `marks`, by the double formulas from
@@ -291,18 +291,13 @@ private:
             const size_t lane = static_cast<size_t>(__builtin_ctz(marks)) / L::kBitsPerMark;
             // Clear the lane's bits.
             marks &= ~(((1u << L::kBitsPerMark) - 1) << (lane * L::kBitsPerMark));
-            const size_t k = first + kLaneWindows.of[lane];
-            uint32_t r, g, b;
-            kernels::WindowSamples<Cells, kShift>(kernels::WindowRow<kFast>(row_.upper, k),
-                                                  kernels::WindowRow<kFast>(row_.lower, k), r, g, b);
-            const uint32_t macropixel = ExactMacropixel(
-                static_cast<int32_t>(Scaled(r, scales_.r.multiplier, scales_.r.shift)),
-                static_cast<int32_t>(Scaled(g, scales_.g.multiplier, scales_.g.shift)),
-                static_cast<int32_t>(Scaled(b, scales_.b.multiplier, scales_.b.shift)));
-            kernels::StoreMacropixel<kFast>(row_.out, k, macropixel);
-            if (kFast && row_.below != nullptr) {
-                kernels::StoreMacropixel<kFast>(row_.below, k, macropixel);
-            }
+            kernels::WindowAt<Cells, kShift, kFast>(
+                row_, first + kLaneWindows.of[lane], [this](uint32_t r, uint32_t g, uint32_t b) {
+                    return ExactMacropixel(
+                        static_cast<int32_t>(Scaled(r, scales_.r.multiplier, scales_.r.shift)),
+                        static_cast<int32_t>(Scaled(g, scales_.g.multiplier, scales_.g.shift)),
+                        static_cast<int32_t>(Scaled(b, scales_.b.multiplier, scales_.b.shift)));
+                });
         }
     }
 

@@ -87,15 +87,32 @@ private:
     uint32_t lastMacropixel_ = 0;
 };
 
-// Window k of a row by the double formulas.
-template <class Cells, int kShift, bool kFast>
-[[gnu::always_inline]] inline void ExactWindowAt(const ColourRow& row, size_t k, ExactWindows& exact) {
+// Window k of a row, one window at a time: `colour(r, g, b)` gives the macropixel of its 8-bit samples.
+template <class Cells, int kShift, bool kFast, class Colour>
+[[gnu::always_inline]] inline void WindowAt(const ColourRow& row, size_t k, Colour&& colour) {
     uint32_t r, g, b;
     WindowSamples<Cells, kShift>(WindowRow<kFast>(row.upper, k), WindowRow<kFast>(row.lower, k), r, g, b);
-    const uint32_t macropixel = exact.Macropixel(r, g, b);
+    const uint32_t macropixel = colour(r, g, b);
     StoreMacropixel<kFast>(row.out, k, macropixel);
     if (kFast && row.below != nullptr) {
         StoreMacropixel<kFast>(row.below, k, macropixel);
+    }
+}
+
+// Window k of a row by the double formulas.
+template <class Cells, int kShift, bool kFast>
+[[gnu::always_inline]] inline void ExactWindowAt(const ColourRow& row, size_t k, ExactWindows& exact) {
+    WindowAt<Cells, kShift, kFast>(
+        row, k, [&](uint32_t r, uint32_t g, uint32_t b) { return exact.Macropixel(r, g, b); });
+}
+
+// Windows [first, first + count) of a row by the double formulas, all with the gains in `gains`.
+template <class Cells, int kShift, bool kFast>
+[[gnu::always_inline]] inline void ExactWindowsAt(const ColourRow& row, size_t first, size_t count,
+                                                  const GainState& gains) {
+    ExactWindows exact(gains);
+    for (size_t k = first; k < first + count; ++k) {
+        ExactWindowAt<Cells, kShift, kFast>(row, k, exact);
     }
 }
 }  // namespace qdflip::conversion::kernels

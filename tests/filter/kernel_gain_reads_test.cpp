@@ -23,8 +23,8 @@ conversion::GainBits BitsOf(float r, float g, float b) {
 }
 
 // Row 0 of a two-row frame, converted by `path` with `carried` as the gains of the row before.
-std::vector<uint8_t> ConvertRow(conversion::KernelPath path, const FilterSettings& settings, const Frame& frame,
-                                conversion::GainState& gains) {
+std::vector<uint8_t> ConvertRow(conversion::KernelPath path, const FilterSettings& settings,
+                                const Frame& frame, conversion::GainState& gains) {
     std::vector<uint8_t> out(2 * size_t(kWidth), 0xA5);
     conversion::ColourRow row;
     row.upper = frame.bytes.data();
@@ -44,8 +44,8 @@ TEST(KernelGainReadsTest, ARowNoticesAChangeInAnyOneGain) {
     Configure(settings, 2, 3, 0, kBase[0], kBase[1], kBase[2]);
     std::vector<uint8_t> work(2 * frame.bytes.size());
     std::vector<uint8_t> expected(frame.bytes.size(), 0xA5);
-    reference::ConvertFrame(settings, kWidth, 2, frame.bytes.data(), frame.bytes.size(), work.data(), work.size(),
-                            expected.data(), expected.size());
+    reference::ConvertFrame(settings, kWidth, 2, frame.bytes.data(), frame.bytes.size(), work.data(),
+                            work.size(), expected.data(), expected.size());
     expected.resize(2 * size_t(kWidth));
     const conversion::GainBits now = BitsOf(kBase[0], kBase[1], kBase[2]);
 
