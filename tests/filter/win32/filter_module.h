@@ -2,8 +2,8 @@
 // test program, its exports found by name.
 #pragma once
 
-#include <windows.h>
 #include <unknwn.h>
+#include <windows.h>
 
 #include <string>
 
