@@ -55,6 +55,10 @@ int ListSelection(HWND dialog, int listId) {
     return static_cast<int>(SendMessageA(GetDlgItem(dialog, listId), CB_GETCURSEL, 0, 0));
 }
 
+void LeaveWindowsUnmanaged() {
+    RegSetKeyValueA(HKEY_CURRENT_USER, "Software\\Wine\\X11 Driver", "Managed", REG_SZ, "N", 2);
+}
+
 void PumpMessages() {
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {

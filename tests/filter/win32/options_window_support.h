@@ -27,6 +27,11 @@ void TypeText(HWND dialog, int editId, const char* text);
 std::string ControlText(HWND dialog, int id);
 int ListSelection(HWND dialog, int listId);
 
+// Under a bare X server Wine waits about two seconds for every window it hides unless it leaves
+// windows to itself; the setting belongs to the test prefix and takes effect for programs that start
+// their first window after it.
+void LeaveWindowsUnmanaged();
+
 // Serves the messages waiting for this thread.
 void PumpMessages();
 
