@@ -121,6 +121,65 @@ TEST_F(OptionsWindow, LoadsTheStoredKeysAndWritesTheGainsBackAsShown) {
     EXPECT_EQ(IniValue(ini, "FastMode"), "<none>");
 }
 
+TEST_F(OptionsWindow, TemplateLayoutAndStyles) {
+    HWND dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    const DWORD style = static_cast<DWORD>(GetWindowLongA(dialog, GWL_STYLE));
+    for (const DWORD bit : {DWORD{WS_POPUP}, DWORD{WS_CAPTION}, DWORD{WS_SYSMENU}, DWORD{DS_MODALFRAME}}) {
+        EXPECT_EQ(style & bit, bit) << std::hex << bit;
+    }
+    RECT client{0, 0, 163, 116};
+    MapDialogRect(dialog, &client);
+    RECT actual{};
+    GetClientRect(dialog, &actual);
+    EXPECT_EQ(actual.right, client.right);
+    EXPECT_EQ(actual.bottom, client.bottom);
+    // Controls at their places in dialog units (x, y, width, height); the lists by their closed boxes'
+    // left, top and width.
+    const struct {
+        int id;
+        RECT units;
+        bool checkHeight;
+    } controls[] = {{kModeList, {78, 6, 150, 102}, false}, {kBayerList, {78, 24, 150, 120}, false},
+                    {kGainR, {78, 42, 150, 54}, true},     {kGainG, {78, 60, 150, 72}, true},
+                    {kGainB, {78, 78, 150, 90}, true},     {kFastModeBox, {6, 96, 108, 108}, true}};
+    for (const auto& control : controls) {
+        RECT wanted = control.units;
+        MapDialogRect(dialog, &wanted);
+        RECT placed{};
+        GetWindowRect(GetDlgItem(dialog, control.id), &placed);
+        MapWindowPoints(nullptr, dialog, reinterpret_cast<POINT*>(&placed), 2);
+        EXPECT_EQ(placed.left, wanted.left) << control.id;
+        EXPECT_EQ(placed.top, wanted.top) << control.id;
+        EXPECT_EQ(placed.right, wanted.right) << control.id;
+        if (control.checkHeight) {
+            // Edit boxes may round their height their own way.
+            EXPECT_NEAR(placed.bottom, wanted.bottom, 1) << control.id;
+        }
+    }
+    const LONG listStyle = GetWindowLongA(GetDlgItem(dialog, kModeList), GWL_STYLE);
+    EXPECT_EQ(listStyle & 3, CBS_DROPDOWNLIST);
+    EXPECT_EQ(GetWindowLongA(GetDlgItem(dialog, kGainR), GWL_STYLE) & ES_AUTOHSCROLL, ES_AUTOHSCROLL);
+    char texts[5][32] = {};
+    for (int i = 0; i < 5; ++i) {
+        SendDlgItemMessageA(dialog, kModeList, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(texts[i]));
+    }
+    EXPECT_STREQ(texts[0], "Thru");
+    EXPECT_STREQ(texts[1], "Raw10/Gray");
+    EXPECT_STREQ(texts[2], "Raw10/Color");
+    EXPECT_STREQ(texts[3], "Raw12/Gray");
+    EXPECT_STREQ(texts[4], "Raw12/Color");
+    for (int i = 0; i < 4; ++i) {
+        SendDlgItemMessageA(dialog, kBayerList, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(texts[i]));
+    }
+    EXPECT_STREQ(texts[0], "G/R/B/G");
+    EXPECT_STREQ(texts[1], "G/B/R/G");
+    EXPECT_STREQ(texts[2], "B/G/G/R");
+    EXPECT_STREQ(texts[3], "R/G/G/B");
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kModeList, CB_GETCOUNT, 0, 0), 5);
+    EXPECT_EQ(SendDlgItemMessageA(dialog, kBayerList, CB_GETCOUNT, 0, 0), 4);
+}
+
 TEST_F(OptionsWindow, AnUnknownStoredModeSelectsNothingAndPassesFramesThrough) {
     WriteIni(ini, "FrameFormat", "7");
     HWND dialog = Open();
