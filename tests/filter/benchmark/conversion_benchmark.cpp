@@ -40,21 +40,28 @@ void Register(FrameBuffers& buffers) {
     const auto configure = [](benchmark::internal::Benchmark* b) {
         b->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(15)->ReportAggregatesOnly(true);
     };
-    configure(benchmark::RegisterBenchmark(kMemcpyName, [&buffers](benchmark::State& state) {
-        for (auto _ : state) {
-            buffers.Memcpy();
-            benchmark::ClobberMemory();
-        }
-    }));
-    for (const Scenario& scenario : Scenarios()) {
-        configure(benchmark::RegisterBenchmark(scenario.name.c_str(),
-                                               [&buffers, scenario](benchmark::State& state) {
-                                                   buffers.Prepare(scenario);
+    for (const bool ring : {false, true}) {
+        const std::string suffix = ring ? kRingSuffix : "";
+        configure(benchmark::RegisterBenchmark((kMemcpyName + suffix).c_str(),
+                                               [&buffers, ring](benchmark::State& state) {
+                                                   buffers.UseRing(ring);
+                                                   buffers.Prepare(Scenarios().front());
                                                    for (auto _ : state) {
-                                                       buffers.Convert();
+                                                       buffers.Memcpy();
                                                        benchmark::ClobberMemory();
                                                    }
                                                }));
+        for (const Scenario& scenario : Scenarios()) {
+            configure(benchmark::RegisterBenchmark((scenario.name + suffix).c_str(),
+                                                   [&buffers, scenario, ring](benchmark::State& state) {
+                                                       buffers.UseRing(ring);
+                                                       buffers.Prepare(scenario);
+                                                       for (auto _ : state) {
+                                                           buffers.Convert();
+                                                           benchmark::ClobberMemory();
+                                                       }
+                                                   }));
+        }
     }
     configure(benchmark::RegisterBenchmark(kGainReadsName, [](benchmark::State& state) {
         FilterSettings settings;

@@ -307,23 +307,24 @@ protected:
                                    &startup, &process));
         const ULONGLONG end = GetTickCount64() + 20000;
         while (dialog == nullptr && GetTickCount64() < end) {
-            EnumWindows(
-                [](HWND window, LPARAM self) -> BOOL {
-                    auto* host = reinterpret_cast<HostProgram*>(self);
-                    DWORD owner = 0;
-                    GetWindowThreadProcessId(window, &owner);
-                    char caption[64] = {};
-                    GetWindowTextA(window, caption, sizeof caption);
-                    if (owner == host->process.dwProcessId && std::string(caption) == "Filter Option") {
-                        host->dialog = window;
-                        return FALSE;
-                    }
-                    return TRUE;
-                },
-                reinterpret_cast<LPARAM>(this));
+            EnumWindows(FindHostWindow, reinterpret_cast<LPARAM>(this));
             Sleep(50);
         }
     }
+    // A lambda cannot become a 32-bit stdcall callback.
+    static BOOL CALLBACK FindHostWindow(HWND window, LPARAM self) {
+        auto* host = reinterpret_cast<HostProgram*>(self);
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        char caption[64] = {};
+        GetWindowTextA(window, caption, sizeof caption);
+        if (owner == host->process.dwProcessId && std::string(caption) == "Filter Option") {
+            host->dialog = window;
+            return FALSE;
+        }
+        return TRUE;
+    }
+
     void TearDown() override {
         if (process.hProcess != nullptr) {
             PostThreadMessageW(process.dwThreadId, WM_QUIT, 0, 0);

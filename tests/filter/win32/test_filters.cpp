@@ -310,6 +310,10 @@ HRESULT TestPin::GetAllocatorRequirements(ALLOCATOR_PROPERTIES* properties) {
 }
 
 HRESULT TestPin::Receive(IMediaSample* sample) {
+    if (!filter_.keepSamples) {
+        ++filter_.samplesCounted;
+        return S_OK;
+    }
     ReceivedSample received;
     BYTE* data = nullptr;
     sample->GetPointer(&data);

@@ -133,6 +133,9 @@ public:
     IMemAllocator* offeredAllocator = nullptr;
     ALLOCATOR_PROPERTIES notifiedProperties{};
     IMemAllocator* notifiedAllocator = nullptr;
+    // While cleared, Receive counts samples but keeps nothing of them.
+    bool keepSamples = true;
+    int samplesCounted = 0;
     // While set, Receive waits until a flush or a stop releases it.
     std::atomic<bool> holdSamples{false};
     std::atomic<bool> sampleHeld{false};
