@@ -251,6 +251,25 @@ TEST_F(OptionsWindow, AFiltersEndDestroysItAndTheNextCallMakesANewOne) {
     EXPECT_EQ(ListSelection(dialog, kModeList), 3);
 }
 
+TEST_F(OptionsWindow, AFilterEndingOnAnotherThreadHasTheWindowsThreadDestroyIt) {
+    HWND dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    std::thread streaming([] {
+        IUnknown* filter = CreateFilterFromModule(IID_IBaseFilter);
+        ASSERT_NE(filter, nullptr);
+        EXPECT_EQ(filter->Release(), 0u);
+    });
+    streaming.join();
+    // The handle is gone at once, the window when its thread serves its messages.
+    EXPECT_EQ(FilterModule::Export<DllCanUnloadNowFunction>("DllCanUnloadNow")(), S_FALSE);
+    PumpMessages();
+    EXPECT_FALSE(IsWindow(dialog));
+    EXPECT_EQ(FilterModule::Export<DllCanUnloadNowFunction>("DllCanUnloadNow")(), S_OK);
+    dialog = Open();
+    ASSERT_NE(dialog, nullptr);
+    EXPECT_TRUE(IsWindowVisible(dialog));
+}
+
 TEST_F(OptionsWindow, GoneWithItsParentItIsMadeAgain) {
     HWND parent = CreateWindowExA(0, "STATIC", "host", WS_OVERLAPPEDWINDOW, 0, 0, 100, 100, nullptr, nullptr,
                                   nullptr, nullptr);
