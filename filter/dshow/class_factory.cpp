@@ -1,39 +1,16 @@
 #include "dshow/class_factory.h"
 
-#include <atomic>
 #include <new>
 
+#include "dshow/com_object.h"
 #include "dshow/module_state.h"
 
 namespace qdflip::dshow {
 namespace {
 
-class CClassFactory final : public IClassFactory {
+class CClassFactory final : public CComObject<IClassFactory, IID_IClassFactory> {
 public:
     explicit CClassFactory(const CFactoryTemplate& entry) : entry_(entry) {}
-    CClassFactory(const CClassFactory&) = delete;
-    CClassFactory& operator=(const CClassFactory&) = delete;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
-        if (object == nullptr) {
-            return E_POINTER;
-        }
-        if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, IID_IClassFactory)) {
-            *object = static_cast<IClassFactory*>(this);
-            AddRef();
-            return S_OK;
-        }
-        *object = nullptr;
-        return E_NOINTERFACE;
-    }
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override {
-        const ULONG left = --references_;
-        if (left == 0) {
-            delete this;
-        }
-        return left;
-    }
 
     HRESULT STDMETHODCALLTYPE CreateInstance(IUnknown* outer, REFIID iid, void** object) override {
         if (object == nullptr) {
@@ -62,8 +39,6 @@ public:
 
 private:
     const CFactoryTemplate& entry_;
-    std::atomic<ULONG> references_{1};
-    ModuleObjectCount count_;
 };
 
 }  // namespace

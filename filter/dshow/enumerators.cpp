@@ -7,20 +7,6 @@
 
 namespace qdflip::dshow {
 namespace {
-template <class Enumerator>
-HRESULT EnumeratorQuery(Enumerator* self, REFIID ownIid, REFIID iid, void** object) {
-    if (object == nullptr) {
-        return E_POINTER;
-    }
-    if (IsEqualIID(iid, IID_IUnknown) || IsEqualIID(iid, ownIid)) {
-        *object = self;
-        self->AddRef();
-        return S_OK;
-    }
-    *object = nullptr;
-    return E_NOINTERFACE;
-}
-
 // Next's answer: S_OK when every asked item came, S_FALSE otherwise; `fetched` may be null only
 // when one item is asked for.
 HRESULT NextResult(ULONG count, ULONG done, ULONG* fetched) {
@@ -37,18 +23,6 @@ CEnumPins::CEnumPins(CTransformFilter& filter, ULONG position) : filter_(filter)
 
 CEnumPins::~CEnumPins() {
     filter_.Release();
-}
-
-HRESULT CEnumPins::QueryInterface(REFIID iid, void** object) {
-    return EnumeratorQuery(this, IID_IEnumPins, iid, object);
-}
-
-ULONG CEnumPins::Release() {
-    const ULONG left = --references_;
-    if (left == 0) {
-        delete this;
-    }
-    return left;
 }
 
 HRESULT CEnumPins::Next(ULONG count, IPin** pins, ULONG* fetched) {
@@ -94,18 +68,6 @@ CEnumMediaTypes::CEnumMediaTypes(CBasePin& pin, ULONG position) : pin_(pin), pos
 
 CEnumMediaTypes::~CEnumMediaTypes() {
     pin_.Release();
-}
-
-HRESULT CEnumMediaTypes::QueryInterface(REFIID iid, void** object) {
-    return EnumeratorQuery(this, IID_IEnumMediaTypes, iid, object);
-}
-
-ULONG CEnumMediaTypes::Release() {
-    const ULONG left = --references_;
-    if (left == 0) {
-        delete this;
-    }
-    return left;
 }
 
 HRESULT CEnumMediaTypes::Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) {

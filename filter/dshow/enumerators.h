@@ -6,24 +6,16 @@
 #include <strmif.h>
 #include <windows.h>
 
-#include <atomic>
-
-#include "dshow/module_state.h"
+#include "dshow/com_object.h"
 
 namespace qdflip::dshow {
 
 class CBasePin;
 class CTransformFilter;
 
-class CEnumPins final : public IEnumPins {
+class CEnumPins final : public CComObject<IEnumPins, IID_IEnumPins> {
 public:
     CEnumPins(CTransformFilter& filter, ULONG position);
-    CEnumPins(const CEnumPins&) = delete;
-    CEnumPins& operator=(const CEnumPins&) = delete;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override;
 
     HRESULT STDMETHODCALLTYPE Next(ULONG count, IPin** pins, ULONG* fetched) override;
     HRESULT STDMETHODCALLTYPE Skip(ULONG count) override;
@@ -31,23 +23,15 @@ public:
     HRESULT STDMETHODCALLTYPE Clone(IEnumPins** clone) override;
 
 private:
-    ~CEnumPins();
+    ~CEnumPins() override;
 
     CTransformFilter& filter_;
     ULONG position_;
-    std::atomic<ULONG> references_{1};
-    ModuleObjectCount count_;
 };
 
-class CEnumMediaTypes final : public IEnumMediaTypes {
+class CEnumMediaTypes final : public CComObject<IEnumMediaTypes, IID_IEnumMediaTypes> {
 public:
     CEnumMediaTypes(CBasePin& pin, ULONG position);
-    CEnumMediaTypes(const CEnumMediaTypes&) = delete;
-    CEnumMediaTypes& operator=(const CEnumMediaTypes&) = delete;
-
-    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override;
-    ULONG STDMETHODCALLTYPE AddRef() override { return ++references_; }
-    ULONG STDMETHODCALLTYPE Release() override;
 
     HRESULT STDMETHODCALLTYPE Next(ULONG count, AM_MEDIA_TYPE** types, ULONG* fetched) override;
     HRESULT STDMETHODCALLTYPE Skip(ULONG count) override;
@@ -55,13 +39,11 @@ public:
     HRESULT STDMETHODCALLTYPE Clone(IEnumMediaTypes** clone) override;
 
 private:
-    ~CEnumMediaTypes();
+    ~CEnumMediaTypes() override;
     ULONG TypeCount();
 
     CBasePin& pin_;
     ULONG position_;
-    std::atomic<ULONG> references_{1};
-    ModuleObjectCount count_;
 };
 
 }  // namespace qdflip::dshow

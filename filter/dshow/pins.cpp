@@ -142,6 +142,13 @@ HRESULT CBasePin::QueryInternalConnections(IPin** pins, ULONG* count) {
     return E_NOTIMPL;
 }
 
+HRESULT CBasePin::CanConnect() const {
+    if (!filter_.IsStopped()) {
+        return VFW_E_NOT_STOPPED;
+    }
+    return IsConnected() ? VFW_E_ALREADY_CONNECTED : S_OK;
+}
+
 void CBasePin::BreakConnection() {
     ReleaseAndClear(connected_);
     mediaType_.Clear();
@@ -181,11 +188,9 @@ HRESULT CTransformInputPin::ReceiveConnection(IPin* connector, const AM_MEDIA_TY
         return E_POINTER;
     }
     LockHold hold(filter_.FilterLock());
-    if (!filter_.IsStopped()) {
-        return VFW_E_NOT_STOPPED;
-    }
-    if (IsConnected()) {
-        return VFW_E_ALREADY_CONNECTED;
+    const HRESULT free = CanConnect();
+    if (free != S_OK) {
+        return free;
     }
     PIN_DIRECTION direction;
     if (FAILED(connector->QueryDirection(&direction)) || direction != PINDIR_OUTPUT) {
@@ -351,11 +356,9 @@ HRESULT CTransformOutputPin::Connect(IPin* receivePin, const AM_MEDIA_TYPE* type
         return E_POINTER;
     }
     LockHold hold(filter_.FilterLock());
-    if (!filter_.IsStopped()) {
-        return VFW_E_NOT_STOPPED;
-    }
-    if (IsConnected()) {
-        return VFW_E_ALREADY_CONNECTED;
+    const HRESULT free = CanConnect();
+    if (free != S_OK) {
+        return free;
     }
     if (!filter_.GetPin(0)->IsConnected()) {
         // The output type is the input type: there is nothing to offer yet.

@@ -53,18 +53,14 @@ HRESULT CTransformFilter::Stop() {
 }
 
 HRESULT CTransformFilter::Pause() {
-    LockHold hold(filterLock_);
-    if (state_.load() == State_Stopped) {
-        const HRESULT committed = output_->Active();
-        if (FAILED(committed)) {
-            return committed;
-        }
-    }
-    state_.store(State_Paused);
-    return S_OK;
+    return Start(State_Paused);
 }
 
 HRESULT CTransformFilter::Run(REFERENCE_TIME start) {
+    return Start(State_Running);
+}
+
+HRESULT CTransformFilter::Start(FILTER_STATE state) {
     LockHold hold(filterLock_);
     if (state_.load() == State_Stopped) {
         const HRESULT committed = output_->Active();
@@ -72,7 +68,7 @@ HRESULT CTransformFilter::Run(REFERENCE_TIME start) {
             return committed;
         }
     }
-    state_.store(State_Running);
+    state_.store(state);
     return S_OK;
 }
 

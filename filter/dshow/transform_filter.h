@@ -100,6 +100,8 @@ public:
     const std::wstring& Name() const { return name_; }
 
 protected:
+    // S_OK when the pin may take a new connection now (filter lock held).
+    HRESULT CanConnect() const;
     // Forgets the peer and the type (called under the filter lock).
     virtual void BreakConnection();
     // Stores the peer and the type of a new connection.
@@ -258,6 +260,9 @@ protected:
     CTransformOutputPin* output_;
 
 private:
+    // Pause and Run: leaving Stopped commits the output allocator.
+    HRESULT Start(FILTER_STATE state);
+
     CLSID classId_;
     CriticalSection filterLock_;
     CriticalSection receiveLock_;

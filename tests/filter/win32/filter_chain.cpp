@@ -16,19 +16,25 @@ void FilterChain::SetUp() {
     ASSERT_NE(output, nullptr);
 }
 
+void FilterChain::DisconnectAll() {
+    StopAll();
+    input->Disconnect();
+    output->Disconnect();
+    if (source != nullptr) {
+        source->Pin().Disconnect();
+        EXPECT_EQ(source->Release(), 0u);
+        source = nullptr;
+    }
+    if (sink != nullptr) {
+        sink->Pin().Disconnect();
+        EXPECT_EQ(sink->Release(), 0u);
+        sink = nullptr;
+    }
+}
+
 void FilterChain::TearDown() {
     if (filter != nullptr) {
-        StopAll();
-        input->Disconnect();
-        output->Disconnect();
-        if (source != nullptr) {
-            source->Pin().Disconnect();
-            EXPECT_EQ(source->Release(), 0u);
-        }
-        if (sink != nullptr) {
-            sink->Pin().Disconnect();
-            EXPECT_EQ(sink->Release(), 0u);
-        }
+        DisconnectAll();
         input->Release();
         output->Release();
         EXPECT_EQ(filter->Release(), 0u);

@@ -23,6 +23,9 @@ protected:
     void PauseAll();
     void RunAll();
     void StopAll();
+    // Stops, breaks every connection and lets go of the source and the sink (their references must
+    // come back to 0), so that the filter can be connected anew.
+    void DisconnectAll();
 
     IBaseFilter* filter = nullptr;
     CFlipFilter* flip = nullptr;

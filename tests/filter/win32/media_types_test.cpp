@@ -108,13 +108,7 @@ TEST_F(FrameSizes, RawModesConvertUyvyAndYuy2Alike) {
         ConvertFrame(ModuleSettings(), 16, 4, frame.data(), frame.size(), work.data(), work.size(),
                      expected.data(), expected.size());
         EXPECT_EQ(Through(frame), expected);
-        StopAll();
-        input->Disconnect();
-        output->Disconnect();
-        sink->Pin().Disconnect();
-        source->Pin().Disconnect();
-        EXPECT_EQ(source->Release(), 0u);
-        source = nullptr;
+        DisconnectAll();
     }
 }
 
@@ -134,13 +128,7 @@ TEST_F(FrameSizes, FramesWithoutAUsableSizePassThrough) {
         RunAll();
         const std::vector<uint8_t> frame = RawFrame(16, 4, 6);
         EXPECT_EQ(Through(frame), frame) << size.width << " x " << size.height;
-        StopAll();
-        input->Disconnect();
-        output->Disconnect();
-        sink->Pin().Disconnect();
-        source->Pin().Disconnect();
-        EXPECT_EQ(source->Release(), 0u);
-        source = nullptr;
+        DisconnectAll();
     }
 }
 
@@ -192,9 +180,7 @@ TEST_F(FrameSizes, ASampleLongerThanTheOutputBufferIsCutToIt) {
 TEST_F(FrameSizes, ReconnectingResizesTheWorkBuffer) {
     // A small first connection must not leave a small work buffer for a larger second one.
     ASSERT_EQ(ConnectInput(NewVideoType(MEDIASUBTYPE_UYVY, 4, 2, 16, 16)), S_OK);
-    input->Disconnect();
-    source->Pin().Disconnect();
-    EXPECT_EQ(source->Release(), 0u);
+    DisconnectAll();
     ASSERT_EQ(ConnectInput(NewVideoType(MEDIASUBTYPE_UYVY, 32, 16, 16, 1024)), S_OK);
     ASSERT_EQ(ConnectOutput(), S_OK);
     RunAll();
