@@ -85,7 +85,7 @@ HRESULT CopySampleProperties(IMediaSample* input, IMediaSample* output) {
 }
 }  // namespace
 
-CFlipFilter::CFlipFilter(IUnknown* outer) : CTransformFilter(nullptr, outer, CLSID_QDBinarizationFilter) {}
+CFlipFilter::CFlipFilter(IUnknown* outer) : CTransformFilter(outer, CLSID_QDBinarizationFilter) {}
 
 CFlipFilter::~CFlipFilter() {
     DestroyOptionsWindow();

@@ -97,7 +97,12 @@ bool CMediaType::MatchesPartial(const AM_MEDIA_TYPE& partial) const {
 
 void CMediaType::Clear() {
     FreeMediaType(*this);
-    *static_cast<AM_MEDIA_TYPE*>(this) = CMediaType();
+    majortype = GUID_NULL;
+    subtype = GUID_NULL;
+    formattype = GUID_NULL;
+    bFixedSizeSamples = TRUE;
+    bTemporalCompression = FALSE;
+    lSampleSize = 1;
 }
 
 }  // namespace qdflip::dshow

@@ -35,6 +35,7 @@ public:
     bool IsValid() const { return cbFormat == 0 || pbFormat != nullptr; }
     // Whether the GUIDs of `partial` that are not GUID_NULL match this type.
     bool MatchesPartial(const AM_MEDIA_TYPE& partial) const;
+    // Back to an empty type, as a new CMediaType is.
     void Clear();
 };
 

@@ -6,8 +6,7 @@
 
 namespace qdflip::dshow {
 
-CTransformFilter::CTransformFilter(const wchar_t* objectName, IUnknown* outer, REFCLSID classId)
-    : CUnknown(outer), classId_(classId) {
+CTransformFilter::CTransformFilter(IUnknown* outer, REFCLSID classId) : CUnknown(outer), classId_(classId) {
     input_ = new CTransformInputPin(*this);
     output_ = new CTransformOutputPin(*this);
 }

@@ -214,7 +214,7 @@ private:
 
 class CTransformFilter : public CUnknown, public IBaseFilter {
 public:
-    CTransformFilter(const wchar_t* objectName, IUnknown* outer, REFCLSID classId);
+    CTransformFilter(IUnknown* outer, REFCLSID classId);
     ~CTransformFilter() override;
 
     QDFLIP_DECLARE_IUNKNOWN

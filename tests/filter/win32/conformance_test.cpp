@@ -6,6 +6,7 @@
 
 #include <cstring>
 #include <thread>
+#include <vector>
 
 #include "filter_chain.h"
 
@@ -326,6 +327,43 @@ TEST_F(Conformance, SamplePropertiesCopiedAsTheFilterDefines) {
     // The single output buffer kept the first sample's times: they are set only when the input has them.
     EXPECT_EQ(second.syncPoint, S_FALSE);
     EXPECT_EQ(second.discontinuity, S_FALSE);
+}
+
+// A quality sink that keeps what it is told.
+class RecordingQualitySink : public IQualityControl {
+public:
+    HRESULT STDMETHODCALLTYPE QueryInterface(REFIID iid, void** object) override {
+        *object = nullptr;
+        return E_NOINTERFACE;
+    }
+    ULONG STDMETHODCALLTYPE AddRef() override { return 2; }
+    ULONG STDMETHODCALLTYPE Release() override { return 1; }
+    HRESULT STDMETHODCALLTYPE Notify(IBaseFilter* sender, Quality quality) override {
+        senders.push_back(sender);
+        proportions.push_back(quality.Proportion);
+        return S_OK;
+    }
+    HRESULT STDMETHODCALLTYPE SetSink(IQualityControl* sink) override { return E_NOTIMPL; }
+
+    std::vector<IBaseFilter*> senders;
+    std::vector<long> proportions;
+};
+
+TEST_F(Conformance, QualityMessagesGoToTheSinkSetElseUpstream) {
+    ASSERT_EQ(ConnectInput(Uyvy()), S_OK);
+    IQualityControl* quality = QueryOrNull<IQualityControl>(output, IID_IQualityControl);
+    ASSERT_NE(quality, nullptr);
+    Quality message{Famine, 800, -10000, 0};
+    // The test source has no IQualityControl of its own.
+    EXPECT_EQ(quality->Notify(nullptr, message), VFW_E_NOT_FOUND);
+    RecordingQualitySink sink;
+    EXPECT_EQ(quality->SetSink(&sink), S_OK);
+    EXPECT_EQ(quality->Notify(nullptr, message), S_OK);
+    ASSERT_EQ(sink.senders.size(), 1u);
+    EXPECT_EQ(sink.senders[0], filter);
+    EXPECT_EQ(sink.proportions[0], 800);
+    EXPECT_EQ(quality->SetSink(nullptr), S_OK);
+    quality->Release();
 }
 
 TEST_F(Conformance, EndOfStreamAndNewSegmentGoDownstream) {
