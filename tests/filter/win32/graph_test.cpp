@@ -115,8 +115,10 @@ TEST_F(RealGraph, EveryModeByteForByteAndChangesApplyFromTheNextFrame) {
     }
     EXPECT_TRUE(SUCCEEDED(graph.Stop()));
     graph.Release();
-    // The filter's end took the options window with it.
+    // The filter's end took the options window with it, and the graph gave back every reference to
+    // the module's objects.
     EXPECT_EQ(FindOptionsWindow(), nullptr);
+    EXPECT_EQ(FilterModule::Export<DllCanUnloadNowFunction>("DllCanUnloadNow")(), S_OK);
 }
 
 }  // namespace
