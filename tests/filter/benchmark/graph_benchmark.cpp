@@ -4,6 +4,8 @@
 // adds beyond the conversion is shown as a share of one memcpy of the frame. Needs a display (Xvfb).
 #include <windows.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -49,6 +51,24 @@ private:
     size_t position_ = 0;
 };
 
+constexpr int kRounds = 31;
+constexpr int kFramesPerRound = 4;
+
+template <class Work>
+double MillisecondsPerFrame(const Work& work) {
+    using Clock = std::chrono::steady_clock;
+    const auto start = Clock::now();
+    for (int i = 0; i < kFramesPerRound; ++i) {
+        work();
+    }
+    return std::chrono::duration<double, std::milli>(Clock::now() - start).count() / kFramesPerRound;
+}
+
+double Median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values[values.size() / 2];
+}
+
 int Run() {
     if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) || test::FilterModule::Handle() == nullptr) {
         std::fprintf(stderr, "QDFlipDLL.ax could not be loaded\n");
@@ -58,27 +78,16 @@ int Run() {
     auto show = test::FilterModule::Export<test::ShowModelessDialogFunction>("ShowModelessDialog");
     Frames frames;
     REFERENCE_TIME time = 0;
-    const auto deliverAll = [&](TestGraph& graph) { graph.Deliver(frames.Next(), time += 400000); };
 
     // What the source costs alone: its copy of each frame into a sample, handed to a sink that
     // keeps nothing. The grabber and the renderer copy nothing; their small cost counts as the layer's.
-    double bareMs = 0;
-    {
-        test::TestFilter* source = test::TestFilter::NewSource(
-            test::NewVideoType(MEDIASUBTYPE_UYVY, kWidth, kHeight, 16, kFrameBytes));
-        test::TestFilter* sink = test::TestFilter::NewSink();
-        sink->keepSamples = false;
-        source->Pin().Connect(&sink->Pin(), nullptr);
-        sink->Run(0);
-        source->Run(0);
-        bareMs = MedianMilliseconds([&] { source->Deliver(frames.Next().data(), kFrameBytes, {}); });
-        source->Stop();
-        sink->Stop();
-        source->Pin().Disconnect();
-        sink->Pin().Disconnect();
-        source->Release();
-        sink->Release();
-    }
+    test::TestFilter* source =
+        test::TestFilter::NewSource(test::NewVideoType(MEDIASUBTYPE_UYVY, kWidth, kHeight, 16, kFrameBytes));
+    test::TestFilter* sink = test::TestFilter::NewSink();
+    sink->keepSamples = false;
+    source->Pin().Connect(&sink->Pin(), nullptr);
+    sink->Run(0);
+    source->Run(0);
 
     TestGraph graph;
     if (FAILED(graph.Build(kWidth, kHeight, [](IMediaSample*) {})) || FAILED(graph.Run())) {
@@ -95,14 +104,13 @@ int Run() {
     std::vector<uint8_t> work(static_cast<size_t>(kWidth) * kHeight * 4), output(kFrameBytes);
     FilterSettings settings;
     settings.RGain = settings.GGain = settings.BGain = 1.0f;
-    const double memcpyMs =
-        MedianMilliseconds([&] { std::memcpy(output.data(), frames.Next().data(), kFrameBytes); });
 
     std::printf("\n%s build, 1920 x 1080 UYVY, single streaming thread, frames from a ring of %zu\n",
                 sizeof(void*) == 4 ? "32-bit" : "64-bit", kRingFrames);
-    std::printf("memcpy of a frame: %.3f ms; the source alone: %.3f ms a frame\n", memcpyMs, bareMs);
-    std::printf("%-24s %10s %8s %10s %14s %12s\n", "mode", "graph ms", "fps", "core ms", "layer ms",
-                "x memcpy");
+    std::printf("medians over %d rounds; in each round every figure is taken over %d frames, side by side\n",
+                kRounds, kFramesPerRound);
+    std::printf("%-24s %9s %7s %9s %9s %9s %9s %9s\n", "mode", "graph ms", "fps", "core ms", "source ms",
+                "memcpy ms", "layer ms", "x memcpy");
     for (const Mode& mode : kModes) {
         test::ChooseListItem(dialog, test::kModeList, mode.frameFormat);
         if ((IsDlgButtonChecked(dialog, test::kFastModeBox) == BST_CHECKED) != mode.fastMode) {
@@ -110,17 +118,34 @@ int Run() {
         }
         settings.FrameFormat = mode.frameFormat;
         settings.FastMode = mode.fastMode ? 1 : 0;
-        const double graphMs = MedianMilliseconds([&] { deliverAll(graph); });
-        const double coreMs = MedianMilliseconds([&] {
-            const std::vector<uint8_t>& frame = frames.Next();
-            ConvertFrame(settings, kWidth, kHeight, frame.data(), frame.size(), work.data(), work.size(),
-                         output.data(), output.size());
-        });
-        // What the filter adds to the graph beyond the conversion itself.
-        const double layerMs = graphMs - bareMs - coreMs;
-        std::printf("%-24s %10.3f %8.1f %10.3f %14.3f %12.3f\n", mode.name, graphMs, 1000.0 / graphMs, coreMs,
-                    layerMs, layerMs / memcpyMs);
+        // Taken in turns, so that the machine's changing speed touches every figure alike.
+        std::vector<double> graphMs, coreMs, sourceMs, memcpyMs, layerMs;
+        for (int round = 0; round < kRounds; ++round) {
+            graphMs.push_back(MillisecondsPerFrame([&] { graph.Deliver(frames.Next(), time += 400000); }));
+            coreMs.push_back(MillisecondsPerFrame([&] {
+                const std::vector<uint8_t>& frame = frames.Next();
+                ConvertFrame(settings, kWidth, kHeight, frame.data(), frame.size(), work.data(), work.size(),
+                             output.data(), output.size());
+            }));
+            sourceMs.push_back(
+                MillisecondsPerFrame([&] { source->Deliver(frames.Next().data(), kFrameBytes, {}); }));
+            memcpyMs.push_back(
+                MillisecondsPerFrame([&] { std::memcpy(output.data(), frames.Next().data(), kFrameBytes); }));
+            // What the filter adds to the graph beyond the conversion itself.
+            layerMs.push_back(graphMs.back() - coreMs.back() - sourceMs.back());
+        }
+        const double graphMedian = Median(graphMs);
+        const double memcpyMedian = Median(memcpyMs);
+        std::printf("%-24s %9.3f %7.1f %9.3f %9.3f %9.3f %9.3f %9.3f\n", mode.name, graphMedian,
+                    1000.0 / graphMedian, Median(coreMs), Median(sourceMs), memcpyMedian, Median(layerMs),
+                    Median(layerMs) / memcpyMedian);
     }
+    source->Stop();
+    sink->Stop();
+    source->Pin().Disconnect();
+    sink->Pin().Disconnect();
+    source->Release();
+    sink->Release();
     graph.Release();
     DeleteFileA(test::OwnIniPath().c_str());
     CoUninitialize();
