@@ -150,18 +150,18 @@ TEST_F(FrameSizes, AFrameTooLargeForMemoryIsRefusedOrPassedThrough) {
     }
 }
 
-TEST_F(FrameSizes, ASampleLongerThanTheOutputBufferIsCutToIt) {
-    // The type says 64 bytes a sample, the source's buffers hold 128: the output buffer has 64.
+TEST_F(FrameSizes, ASampleLongerThanTheWorkAndOutputBuffersIsCutToThem) {
+    // The type says 64 bytes a sample, the work buffer has 128 and the source's samples hold 256.
     AM_MEDIA_TYPE* type = NewVideoType(MEDIASUBTYPE_UYVY, 8, 4, 16, 64);
     ASSERT_EQ(ConnectInput(type), S_OK);
     ASSERT_EQ(ConnectOutput(), S_OK);
     source->Pin().allocator->Decommit();
-    ALLOCATOR_PROPERTIES larger{1, 128, 1, 0}, actual{};
+    ALLOCATOR_PROPERTIES larger{1, 256, 1, 0}, actual{};
     ASSERT_EQ(source->Pin().allocator->SetProperties(&larger, &actual), S_OK);
     RunAll();
     ASSERT_GE(sink->notifiedProperties.cbBuffer, 64);
     const size_t outputSize = static_cast<size_t>(sink->notifiedProperties.cbBuffer);
-    const std::vector<uint8_t> frame = RawFrame(8, 8, 7);  // 128 bytes
+    const std::vector<uint8_t> frame = RawFrame(8, 16, 7);  // 256 bytes
     for (const int32_t mode : {0, 1, 2}) {
         ModuleSettings().FrameFormat.store(mode);
         const std::vector<uint8_t> received = Through(frame);
