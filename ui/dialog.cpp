@@ -6,6 +6,11 @@
 
 namespace ui {
 
+Dialog::~Dialog() {
+    if (view_)
+        view_->End(kIdCancel);
+}
+
 void Dialog::PostCommand(const Command& command) {
     std::lock_guard lock(postMutex_);
     if (post_)

@@ -30,7 +30,9 @@ class Dialog {
 public:
     explicit Dialog(int templateId, EnterKey enterKey = EnterKey::ClicksDefaultButton)
         : templateId_(templateId), enterKey_(enterKey) {}
-    virtual ~Dialog() = default;
+    // A dialog whose window still exists (a modeless one not ended) ends it first, so the window
+    // never calls into a destroyed dialog.
+    virtual ~Dialog();
     Dialog(const Dialog&) = delete;
     Dialog& operator=(const Dialog&) = delete;
 

@@ -108,6 +108,9 @@ public:
     virtual std::optional<std::string> OpenFile(const FileDialogOptions& options) = 0;
     // The language of the user's texts (string tables and the dialog layer's own messages).
     virtual Language UserLanguage() = 0;
+    // String `stringId` of the program's string table in the user's language, else in the other
+    // shipped language; nothing when neither has it.
+    virtual std::optional<std::string> LoadText(int stringId) = 0;
 
     // Timer `timerId` delivers a timer command (Command::Timer) every `milliseconds` until killed;
     // setting it again restarts it with the new period.

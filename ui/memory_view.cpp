@@ -57,12 +57,13 @@ MemoryView::MemoryView(Dialog& dialog, const TemplateSpec& controls, std::shared
 
 MemoryView::~MemoryView() {
     modeless_.clear();
-    if (open_)
+    if (attached_)
         dialog_.Detach();
 }
 
 bool MemoryView::Open() {
     open_ = true;
+    attached_ = true;
     dialog_.Attach(*this);
     return dialog_.Initialize([this](const Command& command) { Post(command); });
 }
@@ -368,6 +369,11 @@ void MemoryView::End(int result) {
         return;
     ended_ = true;
     result_ = result;
+    // A modeless window is destroyed at once, and its dialog unbound with it.
+    if (modeless_child_ && attached_) {
+        attached_ = false;
+        dialog_.Detach();
+    }
 }
 
 Answer MemoryView::ShowMessage(const Message& message) {
@@ -396,6 +402,17 @@ Answer MemoryView::ShowMessage(const Message& message) {
     }
     journal_->messages.push_back(shown);
     return shown.answer;
+}
+
+std::optional<std::string> MemoryView::LoadText(int stringId) {
+    const StringTable& strings = journal_->options.strings;
+    const bool japanese = journal_->options.language == Language::Japanese;
+    for (const auto* table :
+         {japanese ? &strings.japanese : &strings.english, japanese ? &strings.english : &strings.japanese}) {
+        if (const auto found = table->find(stringId); found != table->end())
+            return found->second;
+    }
+    return std::nullopt;
 }
 
 std::optional<std::string> MemoryView::OpenFile(const FileDialogOptions& options) {
@@ -453,6 +470,7 @@ int MemoryView::RunModal(Dialog& child) {
 
 bool MemoryView::CreateModeless(Dialog& child) {
     std::unique_ptr<MemoryView> view = MakeChild(child);
+    view->modeless_child_ = true;
     view->Open();
     modeless_[child.TemplateId()] = std::move(view);
     return true;

@@ -154,6 +154,7 @@ public:
     Answer ShowMessage(const Message& message) override;
     std::optional<std::string> OpenFile(const FileDialogOptions& options) override;
     Language UserLanguage() override { return journal_->options.language; }
+    std::optional<std::string> LoadText(int stringId) override;
     void SetTimer(int timerId, unsigned milliseconds) override;
     void KillTimer(int timerId) override;
     void SetWaitCursor(bool on) override;
@@ -195,6 +196,8 @@ private:
     std::string caption_;
     int icon_ = 0;
     bool open_ = false;
+    bool attached_ = false;
+    bool modeless_child_ = false;
     bool ended_ = false;
     int result_ = 0;
     int focused_ = 0;

@@ -100,6 +100,8 @@ TEST(MessageBoxTest, TextsByIdInTheUsersLanguageWithFallback) {
     EXPECT_EQ(view.Messages()[0].caption, "TKBctl");
     EXPECT_EQ(view.Messages()[1].text, "only English");
     EXPECT_EQ(view.Messages()[2].text, "");
+    EXPECT_EQ(view.LoadText(10010), "only English");
+    EXPECT_EQ(view.LoadText(99), std::nullopt);
 
     TestDialog english;
     MemoryView englishView(english, TestTemplate(), {.strings = strings});
