@@ -2,6 +2,7 @@
 
 #include <commdlg.h>
 
+#include <algorithm>
 #include <optional>
 #include <tuple>
 #include <vector>
@@ -63,6 +64,28 @@ std::wstring NativeFilter(const std::string& filter) {
         native += Widen(entry.patterns) + L'\0';
     }
     return native + L'\0';
+}
+
+// Puts a dialog that its initialisation left where the template placed it at the centre of its
+// owner (of the screen's work area without a visible owner), kept inside the work area, as the
+// platform framework does: a child dialog then opens over the window it belongs to.
+void CenterOnOwner(HWND window) {
+    RECT own, area;
+    GetWindowRect(window, &own);
+    MONITORINFO monitor = {};
+    monitor.cbSize = sizeof(monitor);
+    GetMonitorInfoW(MonitorFromWindow(window, MONITOR_DEFAULTTONEAREST), &monitor);
+    area = monitor.rcWork;
+    RECT around = area;
+    const HWND owner = GetWindow(window, GW_OWNER);
+    if (owner && IsWindowVisible(owner) && !IsIconic(owner))
+        GetWindowRect(owner, &around);
+    const LONG width = own.right - own.left, height = own.bottom - own.top;
+    LONG left = around.left + ((around.right - around.left) - width) / 2;
+    LONG top = around.top + ((around.bottom - around.top) - height) / 2;
+    left = std::max(area.left, std::min(left, area.right - width));
+    top = std::max(area.top, std::min(top, area.bottom - height));
+    SetWindowPos(window, nullptr, left, top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 enum class ListKind { None, Combo, List };
@@ -143,6 +166,8 @@ INT_PTR CALLBACK Win32View::Procedure(HWND window, UINT message, WPARAM wParam, 
         view->window_ = window;
         SetWindowLongPtrW(window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(view));
         view->dialog_.Attach(*view);
+        RECT placed;
+        GetWindowRect(window, &placed);
         // Commands from other threads travel as the window messages they stand for.
         const bool setFocus = view->dialog_.Initialize([window](const Command& command) {
             switch (command.kind) {
@@ -157,6 +182,9 @@ INT_PTR CALLBACK Win32View::Procedure(HWND window, UINT message, WPARAM wParam, 
                     break;
             }
         });
+        RECT now;
+        if (IsWindow(window) && GetWindowRect(window, &now) && EqualRect(&now, &placed))
+            CenterOnOwner(window);
         return setFocus ? TRUE : FALSE;
     }
     auto* view = reinterpret_cast<Win32View*>(GetWindowLongPtrW(window, GWLP_USERDATA));

@@ -442,5 +442,39 @@ TEST(Win32DialogTest, TimersWaitCursorLinesAndPostedCommands) {
     EXPECT_TRUE(dialog.postedAndPumped);
 }
 
+// Pictures of the test dialog, a message box and the progress window, for a person to look at:
+// run with UI_SCREENSHOT_DIR set to a Windows folder (and alone on its display).
+TEST(Win32DialogScreenshots, DialogMessageBoxAndProgressWindow) {
+    const char* folder = std::getenv("UI_SCREENSHOT_DIR");
+    if (!folder)
+        GTEST_SKIP() << "UI_SCREENSHOT_DIR is not set";
+    const std::wstring prefix = win32::Widen(folder) + (JapaneseExpected() ? L"\\ja-" : L"\\en-");
+    WineTestDialog dialog;
+    std::vector<bool> saved;
+    RunDriven(dialog, [&](HWND window) {
+        SendDlgItemMessageW(window, IDC_NAME, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"3C"));
+        SendDlgItemMessageW(window, IDC_LOG, WM_SETTEXT, 0,
+                            reinterpret_cast<LPARAM>(L"0A,FF,10\r\n(No Data)\r\n"));
+        saved.push_back(SaveScreen(prefix + L"dialog.bmp"));
+        PostClick(window, IDC_MESSAGES);
+        for (int i = 0; i < 3; ++i) {
+            const HWND box = WaitForOwnedDialog(window);
+            if (!box)
+                break;
+            if (i == 0)
+                saved.push_back(SaveScreen(prefix + L"messagebox.bmp"));
+            PostClick(box, IDOK);
+            WaitFor([&] { return !IsWindow(box); });
+        }
+        PostClick(window, IDC_RUN);
+        HWND progress = nullptr;
+        WaitFor([&] { return dialog.progressResults.size() == 1 && (progress = FindOwnedDialog(window)); });
+        saved.push_back(SaveScreen(prefix + L"progress.bmp"));
+        dialog.releaseWorker = true;
+        WaitFor([&] { return dialog.runsDone == 1; });
+    });
+    EXPECT_EQ(saved, std::vector<bool>(3, true));
+}
+
 }  // namespace
 }  // namespace ui::test

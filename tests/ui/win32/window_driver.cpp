@@ -80,9 +80,19 @@ void PostKey(HWND control, WPARAM virtualKey) {
     PostMessageW(control, WM_KEYUP, virtualKey, scan | 1 | (LPARAM{3} << 30));
 }
 
-bool SaveScreen(const std::wstring& path) {
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
+namespace {
+
+BOOL CALLBACK PaintOwnWindow(HWND window, LPARAM) {
+    DWORD process = 0;
+    GetWindowThreadProcessId(window, &process);
+    if (process == GetCurrentProcessId() && IsWindowVisible(window))
+        RedrawWindow(window, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    return TRUE;
+}
+
+// The screen's pixels, bottom row first, 24 bits each, rows padded to four bytes.
+std::vector<char> CaptureScreen(int width, int height) {
     const HDC screen = GetDC(nullptr);
     const HDC memory = CreateCompatibleDC(screen);
     BITMAPINFO info = {};
@@ -96,22 +106,48 @@ bool SaveScreen(const std::wstring& path) {
     const HGDIOBJ previous = SelectObject(memory, bitmap);
     BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
     GdiFlush();
-    const uint32_t rowBytes = (static_cast<uint32_t>(width) * 3 + 3) & ~3u;
-    const uint32_t imageBytes = rowBytes * static_cast<uint32_t>(height);
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(info.bmiHeader);
-    file.bfSize = file.bfOffBits + imageBytes;
-    std::ofstream out(std::filesystem::path(path), std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&file), sizeof(file));
-    out.write(reinterpret_cast<const char*>(&info.bmiHeader), sizeof(info.bmiHeader));
-    out.write(static_cast<const char*>(pixels), imageBytes);
-    const bool written = out.good();
+    const size_t rowBytes = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
+    std::vector<char> image(static_cast<const char*>(pixels),
+                            static_cast<const char*>(pixels) + rowBytes * static_cast<size_t>(height));
     SelectObject(memory, previous);
     DeleteObject(bitmap);
     DeleteDC(memory);
     ReleaseDC(nullptr, screen);
-    return written;
+    return image;
+}
+
+}  // namespace
+
+bool SaveScreen(const std::wstring& path) {
+    // Windows of this process paint now, and the picture is taken once two captures in a row
+    // agree, so that what other threads are still drawing is in it.
+    EnumWindows(PaintOwnWindow, 0);
+    const int width = GetSystemMetrics(SM_CXSCREEN);
+    const int height = GetSystemMetrics(SM_CYSCREEN);
+    std::vector<char> image = CaptureScreen(width, height);
+    WaitFor(
+        [&] {
+            std::vector<char> again = CaptureScreen(width, height);
+            const bool settled = again == image;
+            image = std::move(again);
+            return settled;
+        },
+        std::chrono::seconds(5));
+    BITMAPINFOHEADER header = {};
+    header.biSize = sizeof(header);
+    header.biWidth = width;
+    header.biHeight = height;
+    header.biPlanes = 1;
+    header.biBitCount = 24;
+    BITMAPFILEHEADER file = {};
+    file.bfType = 0x4D42;
+    file.bfOffBits = sizeof(file) + sizeof(header);
+    file.bfSize = file.bfOffBits + static_cast<DWORD>(image.size());
+    std::ofstream out(std::filesystem::path(path), std::ios::binary);
+    out.write(reinterpret_cast<const char*>(&file), sizeof(file));
+    out.write(reinterpret_cast<const char*>(&header), sizeof(header));
+    out.write(image.data(), static_cast<std::streamsize>(image.size()));
+    return out.good();
 }
 
 }  // namespace ui::test
