@@ -72,7 +72,8 @@ public:
     // The big and the small window icon, from an icon resource.
     virtual void SetIcon(int iconId) = 0;
 
-    // Texts of edits, statics and buttons.
+    // Texts of edits, statics and buttons. Setting an edit's text makes it notify kEditChanged,
+    // as a user's typing does.
     virtual std::string Text(int id) = 0;
     virtual void SetText(int id, const std::string& text) = 0;
     // Lines of a multi-line edit, and scrolling it by lines (positive: towards the end).

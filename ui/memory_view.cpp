@@ -15,13 +15,14 @@ bool IsEdit(ControlKind kind) {
 bool IsList(ControlKind kind) {
     return kind == ControlKind::ComboBox || kind == ControlKind::ListBox;
 }
+bool HasOwnText(ControlKind kind) {
+    return !IsList(kind);
+}
+bool IsMultiLineEdit(ControlKind kind) {
+    return kind == ControlKind::MultiLineEdit;
+}
 bool IsCheckable(ControlKind kind) {
     return kind == ControlKind::CheckBox || kind == ControlKind::RadioButton;
-}
-
-void Require(bool condition, int id, const char* what) {
-    if (!condition)
-        throw std::logic_error("control " + std::to_string(id) + " is not " + what);
 }
 
 Answer FirstButton(MessageButtons buttons) {
@@ -75,6 +76,13 @@ MemoryView::Control& MemoryView::Find(int id) {
     return found->second;
 }
 
+MemoryView::Control& MemoryView::Find(int id, bool (*isKind)(ControlKind), const char* what) {
+    Control& control = Find(id);
+    if (!isKind(control.spec.kind))
+        throw std::logic_error("control " + std::to_string(id) + " is not " + what);
+    return control;
+}
+
 bool MemoryView::CanAct(int id) {
     std::lock_guard lock(mutex_);
     const Control& control = Find(id);
@@ -99,11 +107,9 @@ bool MemoryView::TypeText(int id, const std::string& text) {
         return false;
     {
         std::lock_guard lock(mutex_);
-        Control& control = Find(id);
-        Require(IsEdit(control.spec.kind), id, "an edit");
-        control.text = text;
+        Find(id, IsEdit, "an edit");
     }
-    Route(Command::Control(id, kEditChanged));
+    SetText(id, text);
     return true;
 }
 
@@ -133,8 +139,7 @@ bool MemoryView::ChooseItem(int id, int index) {
         return false;
     {
         std::lock_guard lock(mutex_);
-        Control& control = Find(id);
-        Require(IsList(control.spec.kind), id, "a list");
+        Control& control = Find(id, IsList, "a list");
         if (index < 0 || index >= static_cast<int>(control.items.size()))
             return false;
         control.selection = index;
@@ -257,16 +262,21 @@ std::string MemoryView::Text(int id) {
 }
 
 void MemoryView::SetText(int id, const std::string& text) {
-    std::lock_guard lock(mutex_);
-    Control& control = Find(id);
-    Require(!IsList(control.spec.kind), id, "a control with a text of its own");
-    control.text = text;
+    bool edit = false;
+    {
+        std::lock_guard lock(mutex_);
+        Control& control = Find(id, HasOwnText, "a control with a text of its own");
+        control.text = text;
+        edit = IsEdit(control.spec.kind);
+    }
+    // An edit notifies a change of its text however it came, as the Win32 edit control does.
+    if (edit)
+        Route(Command::Control(id, kEditChanged));
 }
 
 int MemoryView::LineCount(int id) {
     std::lock_guard lock(mutex_);
-    const Control& control = Find(id);
-    Require(IsEdit(control.spec.kind), id, "an edit");
+    const Control& control = Find(id, IsEdit, "an edit");
     // As the edit counts them: the empty line after a final line break is a line too.
     return 1 + static_cast<int>(std::count(control.text.begin(), control.text.end(), '\n'));
 }
@@ -274,22 +284,19 @@ int MemoryView::LineCount(int id) {
 void MemoryView::ScrollLines(int id, int lines) {
     const int count = LineCount(id);
     std::lock_guard lock(mutex_);
-    Control& control = Find(id);
-    Require(control.spec.kind == ControlKind::MultiLineEdit, id, "a multi-line edit");
+    Control& control = Find(id, IsMultiLineEdit, "a multi-line edit");
     control.firstVisibleLine = std::clamp(control.firstVisibleLine + lines, 0, count - 1);
 }
 
 int MemoryView::Checked(int id) {
     std::lock_guard lock(mutex_);
-    const Control& control = Find(id);
-    Require(IsCheckable(control.spec.kind), id, "a check box or radio button");
+    const Control& control = Find(id, IsCheckable, "a check box or radio button");
     return control.checked;
 }
 
 void MemoryView::SetChecked(int id, int state) {
     std::lock_guard lock(mutex_);
-    Control& control = Find(id);
-    Require(IsCheckable(control.spec.kind), id, "a check box or radio button");
+    Control& control = Find(id, IsCheckable, "a check box or radio button");
     if (state < 0 || state > 2)
         throw std::invalid_argument("check state " + std::to_string(state));
     control.checked = state;
@@ -297,44 +304,38 @@ void MemoryView::SetChecked(int id, int state) {
 
 void MemoryView::ClearItems(int id) {
     std::lock_guard lock(mutex_);
-    Control& control = Find(id);
-    Require(IsList(control.spec.kind), id, "a list");
+    Control& control = Find(id, IsList, "a list");
     control.items.clear();
     control.selection = -1;
 }
 
 void MemoryView::AddItem(int id, const std::string& text) {
     std::lock_guard lock(mutex_);
-    Control& control = Find(id);
-    Require(IsList(control.spec.kind), id, "a list");
+    Control& control = Find(id, IsList, "a list");
     control.items.push_back(text);
 }
 
 int MemoryView::ItemCount(int id) {
     std::lock_guard lock(mutex_);
-    Control& control = Find(id);
-    Require(IsList(control.spec.kind), id, "a list");
+    Control& control = Find(id, IsList, "a list");
     return static_cast<int>(control.items.size());
 }
 
 std::string MemoryView::ItemText(int id, int index) {
     std::lock_guard lock(mutex_);
-    Control& control = Find(id);
-    Require(IsList(control.spec.kind), id, "a list");
+    Control& control = Find(id, IsList, "a list");
     return control.items.at(static_cast<size_t>(index));
 }
 
 int MemoryView::Selection(int id) {
     std::lock_guard lock(mutex_);
-    Control& control = Find(id);
-    Require(IsList(control.spec.kind), id, "a list");
+    Control& control = Find(id, IsList, "a list");
     return control.selection;
 }
 
 void MemoryView::Select(int id, int index) {
     std::lock_guard lock(mutex_);
-    Control& control = Find(id);
-    Require(IsList(control.spec.kind), id, "a list");
+    Control& control = Find(id, IsList, "a list");
     control.selection = index >= 0 && index < static_cast<int>(control.items.size()) ? index : -1;
 }
 
@@ -381,14 +382,7 @@ Answer MemoryView::ShowMessage(const Message& message) {
     ShownMessage shown;
     shown.message = message;
     if (const int* id = std::get_if<int>(&message.body)) {
-        const auto& first =
-            options.language == Language::Japanese ? options.strings.japanese : options.strings.english;
-        const auto& second =
-            options.language == Language::Japanese ? options.strings.english : options.strings.japanese;
-        if (const auto found = first.find(*id); found != first.end())
-            shown.text = found->second;
-        else if (const auto other = second.find(*id); other != second.end())
-            shown.text = other->second;
+        shown.text = LoadText(*id).value_or(std::string());
     } else {
         shown.text = std::get<std::string>(message.body);
     }

@@ -183,7 +183,9 @@ private:
     };
 
     MemoryView(Dialog& dialog, const TemplateSpec& controls, std::shared_ptr<Journal> journal);
-    Control& Find(int id);  // caller holds mutex_
+    // The caller holds mutex_. An unknown id, or a control of another kind, is a fault.
+    Control& Find(int id);
+    Control& Find(int id, bool (*isKind)(ControlKind), const char* what);
     bool CanAct(int id);
     void Route(const Command& command);
     void Post(const Command& command);

@@ -14,8 +14,18 @@ class MemoryViewTest : public ::testing::Test {
 protected:
     TestDialog dialog_;
     MemoryView view_{dialog_, TestTemplate()};
-    void SetUp() override { view_.Open(); }
+    void SetUp() override {
+        view_.Open();
+        dialog_.calls.clear();
+    }
 };
+
+TEST(MemoryViewOpenTest, FillingAnEditNotifiesItsChangeAsOnWindows) {
+    TestDialog dialog;
+    MemoryView view(dialog, TestTemplate());
+    view.Open();
+    EXPECT_EQ(dialog.calls, std::vector<std::string>{"name=board"});
+}
 
 TEST_F(MemoryViewTest, AControlTheTemplateLacksIsAFault) {
     EXPECT_THROW(view_.Text(4242), std::out_of_range);
@@ -65,6 +75,7 @@ TEST(EnterKeyTest, ClicksTheDefaultButtonOrRoutesAsOk) {
         TestDialog dialog;
         MemoryView view(dialog, TestTemplate());
         view.Open();
+        dialog.calls.clear();
         view.PressEnter();
         EXPECT_EQ(dialog.calls, (std::vector<std::string>{"settings"}));
         view.Enable(kSettings, false);
@@ -78,6 +89,7 @@ TEST(EnterKeyTest, ClicksTheDefaultButtonOrRoutesAsOk) {
         TestDialog dialog(EnterKey::RoutesAsOk);
         MemoryView view(dialog, TestTemplate());
         view.Open();
+        dialog.calls.clear();
         view.PressEnter();
         EXPECT_TRUE(dialog.calls.empty());
         EXPECT_TRUE(view.HasEnded());

@@ -89,6 +89,7 @@ TEST(PostCommandTest, CommandsFromManyThreadsArriveOnceEach) {
     TestDialog dialog;
     MemoryView view(dialog, TestTemplate());
     view.Open();
+    dialog.calls.clear();
     std::vector<std::jthread> threads;
     for (int t = 0; t < 4; ++t) {
         threads.emplace_back([&dialog] {

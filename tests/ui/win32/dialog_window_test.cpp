@@ -399,19 +399,28 @@ TEST(Win32DialogTest, AWorkersEndClosesTheModalWindowEvenBeforeItExists) {
     EXPECT_TRUE(enterIgnored);
 }
 
-TEST(Win32DialogTest, ModelessWindowUnbindsItsDialogWhenDestroyed) {
+TEST(Win32DialogTest, ModelessWindowOpensOverItsOwnerAndUnbindsItsDialogWhenDestroyed) {
     WineTestDialog dialog;
     bool appeared = false, destroyed = false, unbound = false;
+    std::pair<LONG, LONG> centreOffset{-1000, -1000};
     RunDriven(dialog, [&](HWND window) {
         PostClick(window, IDC_MODELESS);
         const HWND modeless = WaitForOwnedDialog(window);
         appeared = modeless != nullptr && dialog.modeless.HasWindow();
+        RECT owner, own;
+        GetWindowRect(window, &owner);
+        GetWindowRect(modeless, &own);
+        centreOffset = {(own.left + own.right) / 2 - (owner.left + owner.right) / 2,
+                        (own.top + own.bottom) / 2 - (owner.top + owner.bottom) / 2};
         PostMessageW(modeless, WM_CLOSE, 0, 0);
         destroyed = WaitFor([&] { return !IsWindow(modeless); });
         unbound = !dialog.modeless.HasWindow();
     });
     EXPECT_TRUE(dialog.modelessCreated);
     EXPECT_TRUE(appeared);
+    // Opened over the window it belongs to, as its template left the place open.
+    EXPECT_LE(std::abs(centreOffset.first), 1);
+    EXPECT_LE(std::abs(centreOffset.second), 1);
     EXPECT_TRUE(destroyed);
     EXPECT_TRUE(unbound);
 }
