@@ -297,8 +297,10 @@ int Win32View::Selection(int id) {
 }
 
 void Win32View::Select(int id, int index) {
-    // Both messages take -1, and any index the list does not have, as "no selection".
-    SendList(id, CB_SETCURSEL, LB_SETCURSEL, static_cast<WPARAM>(index < 0 ? -1 : index));
+    // A combo box clears its selection for an index it lacks, a list box keeps the old one: both
+    // are given -1 for such an index, so that neither shows an item the dialog did not choose.
+    const bool present = index >= 0 && index < ItemCount(id);
+    SendList(id, CB_SETCURSEL, LB_SETCURSEL, static_cast<WPARAM>(present ? index : -1));
 }
 
 void Win32View::Focus(int id) {

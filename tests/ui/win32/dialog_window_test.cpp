@@ -122,6 +122,9 @@ public:
     // Timer, wait cursor and line services, seen on the dialog's thread.
     bool waitCursorShown = false, cursorRestored = false, postedAndPumped = false;
     int logLines = 0;
+    std::vector<bool> controlStates;
+    std::string caption;
+    std::vector<std::string> listSeen;
     Language language = Language::English;
 
     ProgressDialog modeless;
@@ -138,7 +141,7 @@ private:
     void OnNameChanged() { lastName = View().Text(IDC_NAME); }
     void OnMessages() {
         language = View().UserLanguage();
-        for (const int id : {IDS_BOTH, IDS_ENGLISH_ONLY, IDS_JAPANESE_ONLY})
+        for (const int id : {IDS_BOTH, IDS_ENGLISH_ONLY, IDS_JAPANESE_ONLY, IDS_MISSING})
             answers.push_back(View().ShowMessage(Message::FromId(id, MessageIcon::Warning)));
         ++messagesDone;
     }
@@ -178,6 +181,20 @@ private:
         View().SetText(IDC_LOG, lines);
         logLines = View().LineCount(IDC_LOG);
         View().ScrollLines(IDC_LOG, logLines);
+        View().Enable(IDC_APPLY, false);
+        View().Show(IDC_MODELESS, false);
+        controlStates = {View().IsEnabled(IDC_APPLY), View().IsVisible(IDC_MODELESS),
+                         View().IsEnabled(IDC_RUN), View().IsVisible(IDC_RUN)};
+        View().SetCaption("TKBCtl [TKB-20U](USB?.?)");
+        caption = View().Caption();
+        View().ClearItems(IDC_LIST);
+        for (const char* item : {"0: TKB-20U (UVC) [ID=5]", "1: TKD-20", "2: 日本語"})
+            View().AddItem(IDC_LIST, item);
+        View().Select(IDC_LIST, 2);
+        listSeen = {std::to_string(View().ItemCount(IDC_LIST)), View().ItemText(IDC_LIST, 2),
+                    std::to_string(View().Selection(IDC_LIST))};
+        View().Select(IDC_LIST, 3);
+        listSeen.push_back(std::to_string(View().Selection(IDC_LIST)));
         const int settingsBefore = settings;
         PostCommand(Command::Control(IDC_SETTINGS));
         View().ProcessPendingMessages();
@@ -259,7 +276,7 @@ TEST(Win32DialogTest, DataExchangeWithRealControlsAndTheRangeMessage) {
     std::wstring shownName, shownWidth, boxText, boxCaption;
     LRESULT shownChoice = -1, shownCount = -1;
     UINT shownFirst = 0;
-    bool refusedStaysOpen = false, acceptedApplied = false;
+    bool refusedStaysOpen = false, refusedSelected = false, acceptedApplied = false;
     RunDriven(dialog, [&](HWND window) {
         shownName = WindowText(GetDlgItem(window, IDC_NAME));
         shownWidth = WindowText(GetDlgItem(window, IDC_WIDTH));
@@ -277,6 +294,10 @@ TEST(Win32DialogTest, DataExchangeWithRealControlsAndTheRangeMessage) {
             WaitFor([&] { return !IsWindow(box); });
         }
         refusedStaysOpen = IsWindowVisible(window) && dialog.applied == 0;
+        DWORD selectionStart = 1, selectionEnd = 0;
+        SendDlgItemMessageW(window, IDC_WIDTH, EM_GETSEL, reinterpret_cast<WPARAM>(&selectionStart),
+                            reinterpret_cast<LPARAM>(&selectionEnd));
+        refusedSelected = selectionStart == 0 && selectionEnd == 4;
 
         SendDlgItemMessageW(window, IDC_WIDTH, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L" 640 "));
         SendDlgItemMessageW(window, IDC_COUNT, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"-2"));
@@ -295,6 +316,7 @@ TEST(Win32DialogTest, DataExchangeWithRealControlsAndTheRangeMessage) {
     EXPECT_EQ(boxText, texts.range);
     EXPECT_EQ(boxCaption, L"ui_win32_tests");
     EXPECT_TRUE(refusedStaysOpen);
+    EXPECT_TRUE(refusedSelected);  // so that the user can type the value again
     ASSERT_TRUE(acceptedApplied);
     EXPECT_EQ(dialog.name, "カメラ 3C");
     EXPECT_EQ(dialog.width, 640);
@@ -310,7 +332,7 @@ TEST(Win32DialogTest, MessageBoxesByIdInTheUsersLanguageOwnedByTheDialog) {
     std::vector<std::wstring> seen, captions;
     RunDriven(dialog, [&](HWND window) {
         PostClick(window, IDC_MESSAGES);
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 4; ++i) {
             const HWND box = WaitForOwnedDialog(window);
             if (!box)
                 break;
@@ -322,9 +344,10 @@ TEST(Win32DialogTest, MessageBoxesByIdInTheUsersLanguageOwnedByTheDialog) {
         WaitFor([&] { return dialog.messagesDone == 1; });
     });
     EXPECT_EQ(dialog.language, JapaneseExpected() ? Language::Japanese : Language::English);
-    EXPECT_EQ(seen, (std::vector<std::wstring>{texts.both, texts.englishOnly, texts.japaneseOnly}));
-    EXPECT_EQ(captions, std::vector<std::wstring>(3, L"ui_win32_tests"));
-    EXPECT_EQ(dialog.answers, std::vector<Answer>(3, Answer::Ok));
+    EXPECT_EQ(seen, (std::vector<std::wstring>{texts.both, texts.englishOnly, texts.japaneseOnly,
+                                               L"Message 299 is missing from the program's resources."}));
+    EXPECT_EQ(captions, std::vector<std::wstring>(4, L"ui_win32_tests"));
+    EXPECT_EQ(dialog.answers, std::vector<Answer>(4, Answer::Ok));
 }
 
 TEST(Win32DialogTest, FileOpenDialogWithTitleFilterAndTheChosenPath) {
@@ -430,6 +453,7 @@ TEST(Win32DialogTest, TimersWaitCursorLinesAndPostedCommands) {
     dialog.tick = true;
     bool ticked = false;
     LRESULT firstVisibleLine = 0;
+    bool applyEnabledSeen = true;
     HANDLE bigIcon = nullptr, smallIcon = nullptr;
     RunDriven(dialog, [&](HWND window) {
         bigIcon = reinterpret_cast<HANDLE>(SendMessageW(window, WM_GETICON, ICON_BIG, 0));
@@ -439,6 +463,7 @@ TEST(Win32DialogTest, TimersWaitCursorLinesAndPostedCommands) {
         SendMessageW(window, WM_TIMER, 0, 0);  // a timer nobody set: ignored
         ticked = WaitFor([&] { return dialog.ticks >= 3 && dialog.settings >= 1; });
         firstVisibleLine = SendDlgItemMessageW(window, IDC_LOG, EM_GETFIRSTVISIBLELINE, 0, 0);
+        applyEnabledSeen = IsWindowEnabled(GetDlgItem(window, IDC_APPLY)) != FALSE;
     });
     EXPECT_NE(bigIcon, nullptr);
     EXPECT_NE(smallIcon, nullptr);
@@ -449,6 +474,24 @@ TEST(Win32DialogTest, TimersWaitCursorLinesAndPostedCommands) {
     EXPECT_EQ(dialog.logLines, 41);
     EXPECT_GT(firstVisibleLine, 30);
     EXPECT_TRUE(dialog.postedAndPumped);
+    EXPECT_EQ(dialog.controlStates, (std::vector<bool>{false, false, true, true}));
+    EXPECT_EQ(dialog.caption, "TKBCtl [TKB-20U](USB?.?)");
+    EXPECT_EQ(dialog.listSeen, (std::vector<std::string>{"3", "2: 日本語", "2", "-1"}));
+    EXPECT_FALSE(applyEnabledSeen);
+}
+
+TEST(Win32DialogTest, ATemplateTheModuleLacksGivesNoWindow) {
+    class Missing : public DialogImpl<Missing> {
+    public:
+        Missing() : DialogImpl(999) {}
+        static const CommandTable<Missing>& Commands() {
+            static const CommandTable<Missing> table;
+            return table;
+        }
+    } missing;
+    EXPECT_EQ(win32::RunModal(missing, win32::ProgramResources()), -1);
+    EXPECT_EQ(win32::CreateModeless(missing, win32::ProgramResources()), nullptr);
+    EXPECT_FALSE(missing.HasWindow());
 }
 
 // Pictures of the test dialog, a message box and the progress window, for a person to look at:
@@ -466,7 +509,7 @@ TEST(Win32DialogScreenshots, DialogMessageBoxAndProgressWindow) {
                             reinterpret_cast<LPARAM>(L"0A,FF,10\r\n(No Data)\r\n"));
         saved.push_back(SaveScreen(prefix + L"dialog.bmp"));
         PostClick(window, IDC_MESSAGES);
-        for (int i = 0; i < 3; ++i) {
+        for (int i = 0; i < 4; ++i) {
             const HWND box = WaitForOwnedDialog(window);
             if (!box)
                 break;

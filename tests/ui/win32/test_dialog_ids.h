@@ -17,6 +17,7 @@
 #define IDC_FIRST 1011
 #define IDC_SECOND 1012
 #define IDC_CHOICES 1020
+#define IDC_LIST 1021
 #define IDC_APPLY 1030
 #define IDC_SETTINGS 1031
 #define IDC_MESSAGES 1032
@@ -29,3 +30,5 @@
 #define IDS_BOTH 200
 #define IDS_ENGLISH_ONLY 201
 #define IDS_JAPANESE_ONLY 202
+// In neither table.
+#define IDS_MISSING 299
