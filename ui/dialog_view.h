@@ -9,6 +9,7 @@
 // the dialog's thread, as the Win32 control messages do).
 #pragma once
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <variant>
@@ -65,6 +66,10 @@ struct FileDialogOptions {
 class DialogView {
 public:
     virtual ~DialogView() = default;
+
+    // The platform's handle of the window (an HWND on Windows), for what must hand it to code
+    // outside the program, such as a plug-in; the in-memory view gives a token of its own.
+    virtual std::uintptr_t NativeHandle() = 0;
 
     // The window's caption.
     virtual std::string Caption() = 0;

@@ -130,6 +130,7 @@ public:
     int IconId() const { return icon_; }
 
     // --- DialogView.
+    std::uintptr_t NativeHandle() override { return reinterpret_cast<std::uintptr_t>(this); }
     std::string Caption() override { return caption_; }
     void SetCaption(const std::string& caption) override { caption_ = caption; }
     void SetIcon(int iconId) override { icon_ = iconId; }

@@ -97,6 +97,7 @@ public:
 
     static INT_PTR CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
+    std::uintptr_t NativeHandle() override { return reinterpret_cast<std::uintptr_t>(window_); }
     std::string Caption() override { return WindowText(window_); }
     void SetCaption(const std::string& caption) override { SetWindowTextW(window_, Widen(caption).c_str()); }
     void SetIcon(int iconId) override;

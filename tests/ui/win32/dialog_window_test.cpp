@@ -124,6 +124,7 @@ public:
     int logLines = 0;
     std::vector<bool> controlStates;
     std::string caption;
+    std::uintptr_t handle = 0;
     std::vector<std::string> listSeen;
     Language language = Language::English;
 
@@ -185,6 +186,7 @@ private:
         View().Show(IDC_MODELESS, false);
         controlStates = {View().IsEnabled(IDC_APPLY), View().IsVisible(IDC_MODELESS),
                          View().IsEnabled(IDC_RUN), View().IsVisible(IDC_RUN)};
+        handle = View().NativeHandle();
         View().SetCaption("TKBCtl [TKB-20U](USB?.?)");
         caption = View().Caption();
         View().ClearItems(IDC_LIST);
@@ -454,6 +456,7 @@ TEST(Win32DialogTest, TimersWaitCursorLinesAndPostedCommands) {
     bool ticked = false;
     LRESULT firstVisibleLine = 0;
     bool applyEnabledSeen = true;
+    std::uintptr_t windowHandle = 1;
     HANDLE bigIcon = nullptr, smallIcon = nullptr;
     RunDriven(dialog, [&](HWND window) {
         bigIcon = reinterpret_cast<HANDLE>(SendMessageW(window, WM_GETICON, ICON_BIG, 0));
@@ -464,6 +467,7 @@ TEST(Win32DialogTest, TimersWaitCursorLinesAndPostedCommands) {
         ticked = WaitFor([&] { return dialog.ticks >= 3 && dialog.settings >= 1; });
         firstVisibleLine = SendDlgItemMessageW(window, IDC_LOG, EM_GETFIRSTVISIBLELINE, 0, 0);
         applyEnabledSeen = IsWindowEnabled(GetDlgItem(window, IDC_APPLY)) != FALSE;
+        windowHandle = reinterpret_cast<std::uintptr_t>(window);
     });
     EXPECT_NE(bigIcon, nullptr);
     EXPECT_NE(smallIcon, nullptr);
@@ -478,6 +482,7 @@ TEST(Win32DialogTest, TimersWaitCursorLinesAndPostedCommands) {
     EXPECT_EQ(dialog.caption, "TKBCtl [TKB-20U](USB?.?)");
     EXPECT_EQ(dialog.listSeen, (std::vector<std::string>{"3", "2: 日本語", "2", "-1"}));
     EXPECT_FALSE(applyEnabledSeen);
+    EXPECT_EQ(dialog.handle, windowHandle);
 }
 
 TEST(Win32DialogTest, ATemplateTheModuleLacksGivesNoWindow) {
