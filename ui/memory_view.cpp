@@ -43,16 +43,17 @@ Answer FirstButton(MessageButtons buttons) {
 
 }  // namespace
 
-MemoryView::MemoryView(Dialog& dialog, const TemplateSpec& controls, Options options)
+MemoryView::MemoryView(Dialog& dialog, const TemplateDefinition& controls, Options options)
     : MemoryView(dialog, controls, std::make_shared<Journal>()) {
     journal_->options = std::move(options);
 }
 
-MemoryView::MemoryView(Dialog& dialog, const TemplateSpec& controls, std::shared_ptr<Journal> journal)
+MemoryView::MemoryView(Dialog& dialog, const TemplateDefinition& controls, std::shared_ptr<Journal> journal)
     : dialog_(dialog), journal_(std::move(journal)) {
-    for (const ControlSpec& spec : controls) {
-        if (!controls_.emplace(spec.id, Control{.spec = spec, .text = spec.text}).second)
-            throw std::logic_error("control " + std::to_string(spec.id) + " is declared twice");
+    for (const ControlDefinition& definition : controls) {
+        if (!controls_.emplace(definition.id, Control{.definition = definition, .text = definition.text})
+                 .second)
+            throw std::logic_error("control " + std::to_string(definition.id) + " is declared twice");
     }
 }
 
@@ -78,7 +79,7 @@ MemoryView::Control& MemoryView::Find(int id) {
 
 MemoryView::Control& MemoryView::Find(int id, bool (*isKind)(ControlKind), const char* what) {
     Control& control = Find(id);
-    if (!isKind(control.spec.kind))
+    if (!isKind(control.definition.kind))
         throw std::logic_error("control " + std::to_string(id) + " is not " + what);
     return control;
 }
@@ -86,7 +87,7 @@ MemoryView::Control& MemoryView::Find(int id, bool (*isKind)(ControlKind), const
 bool MemoryView::CanAct(int id) {
     std::lock_guard lock(mutex_);
     const Control& control = Find(id);
-    return open_ && !ended_ && control.spec.visible && control.spec.enabled;
+    return open_ && !ended_ && control.definition.visible && control.definition.enabled;
 }
 
 void MemoryView::Route(const Command& command) {
@@ -119,12 +120,12 @@ bool MemoryView::Click(int id) {
     {
         std::lock_guard lock(mutex_);
         Control& control = Find(id);
-        if (control.spec.kind == ControlKind::CheckBox) {
+        if (control.definition.kind == ControlKind::CheckBox) {
             control.checked = control.checked == 1 ? 0 : 1;
-        } else if (control.spec.kind == ControlKind::RadioButton) {
+        } else if (control.definition.kind == ControlKind::RadioButton) {
             for (auto& [otherId, other] : controls_) {
-                if (other.spec.kind == ControlKind::RadioButton &&
-                    other.spec.radioGroup == control.spec.radioGroup)
+                if (other.definition.kind == ControlKind::RadioButton &&
+                    other.definition.radioGroup == control.definition.radioGroup)
                     other.checked = 0;
             }
             control.checked = 1;
@@ -156,7 +157,7 @@ bool MemoryView::PressEnter() {
         {
             std::lock_guard lock(mutex_);
             for (const auto& [id, control] : controls_) {
-                if (control.spec.kind == ControlKind::DefaultPushButton)
+                if (control.definition.kind == ControlKind::DefaultPushButton)
                     defaultButton = id;
             }
         }
@@ -224,7 +225,7 @@ void MemoryView::AnswerNextFileDialog(std::optional<std::string> path) {
     journal_->files.push_back(std::move(path));
 }
 
-void MemoryView::DescribeChild(int templateId, const TemplateSpec& controls,
+void MemoryView::DescribeChild(int templateId, const TemplateDefinition& controls,
                                std::function<void(MemoryView&)> action) {
     journal_->children[templateId] = {controls, std::move(action)};
 }
@@ -256,7 +257,7 @@ std::string MemoryView::Text(int id) {
     std::lock_guard lock(mutex_);
     const Control& control = Find(id);
     // A drop-down list's window text is its selected item.
-    if (IsList(control.spec.kind))
+    if (IsList(control.definition.kind))
         return control.selection >= 0 ? control.items[control.selection] : std::string();
     return control.text;
 }
@@ -267,7 +268,7 @@ void MemoryView::SetText(int id, const std::string& text) {
         std::lock_guard lock(mutex_);
         Control& control = Find(id, HasOwnText, "a control with a text of its own");
         control.text = text;
-        edit = IsEdit(control.spec.kind);
+        edit = IsEdit(control.definition.kind);
     }
     // An edit notifies a change of its text however it came, as the Win32 edit control does.
     if (edit)
@@ -341,22 +342,22 @@ void MemoryView::Select(int id, int index) {
 
 bool MemoryView::IsEnabled(int id) {
     std::lock_guard lock(mutex_);
-    return Find(id).spec.enabled;
+    return Find(id).definition.enabled;
 }
 
 void MemoryView::Enable(int id, bool enabled) {
     std::lock_guard lock(mutex_);
-    Find(id).spec.enabled = enabled;
+    Find(id).definition.enabled = enabled;
 }
 
 bool MemoryView::IsVisible(int id) {
     std::lock_guard lock(mutex_);
-    return Find(id).spec.visible;
+    return Find(id).definition.visible;
 }
 
 void MemoryView::Show(int id, bool visible) {
     std::lock_guard lock(mutex_);
-    Find(id).spec.visible = visible;
+    Find(id).definition.visible = visible;
 }
 
 void MemoryView::Focus(int id) {

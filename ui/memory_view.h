@@ -40,7 +40,7 @@ enum class ControlKind {
     ListBox,
 };
 
-struct ControlSpec {
+struct ControlDefinition {
     int id = 0;
     ControlKind kind = ControlKind::Static;
     std::string text{};
@@ -51,7 +51,7 @@ struct ControlSpec {
 };
 
 // The controls of one dialog template.
-using TemplateSpec = std::vector<ControlSpec>;
+using TemplateDefinition = std::vector<ControlDefinition>;
 
 // Texts of the program's string table, by language, for message boxes by id.
 struct StringTable {
@@ -79,7 +79,7 @@ class MemoryView final : public DialogView {
 public:
     using Options = MemoryViewOptions;
 
-    MemoryView(Dialog& dialog, const TemplateSpec& controls, Options options = {});
+    MemoryView(Dialog& dialog, const TemplateDefinition& controls, Options options = {});
     ~MemoryView() override;
     MemoryView(const MemoryView&) = delete;
     MemoryView& operator=(const MemoryView&) = delete;
@@ -108,7 +108,7 @@ public:
     void AnswerNextFileDialog(std::optional<std::string> path);
     // Describes a child dialog's template and what the user does in it once it is open. A modal
     // child without an ending action waits for posted commands to end it (up to modalTimeout).
-    void DescribeChild(int templateId, const TemplateSpec& controls,
+    void DescribeChild(int templateId, const TemplateDefinition& controls,
                        std::function<void(MemoryView&)> action = nullptr);
 
     // --- What was shown.
@@ -165,7 +165,7 @@ public:
 
 private:
     struct Control {
-        ControlSpec spec;
+        ControlDefinition definition;
         std::string text{};
         int checked = 0;
         std::vector<std::string> items{};
@@ -177,13 +177,13 @@ private:
         Options options;
         std::deque<Answer> answers;
         std::deque<std::optional<std::string>> files;
-        std::map<int, std::pair<TemplateSpec, std::function<void(MemoryView&)>>> children;
+        std::map<int, std::pair<TemplateDefinition, std::function<void(MemoryView&)>>> children;
         std::vector<ShownMessage> messages;
         std::vector<FileDialogOptions> fileDialogs;
         std::vector<int> modalRuns;
     };
 
-    MemoryView(Dialog& dialog, const TemplateSpec& controls, std::shared_ptr<Journal> journal);
+    MemoryView(Dialog& dialog, const TemplateDefinition& controls, std::shared_ptr<Journal> journal);
     // The caller holds mutex_. An unknown id, or a control of another kind, is a fault.
     Control& Find(int id);
     Control& Find(int id, bool (*isKind)(ControlKind), const char* what);

@@ -62,7 +62,8 @@ private:
 };
 
 TEST(DialogRoutingTest, EnterEscapeAndCloseGoThroughTheTable) {
-    const TemplateSpec controls = {{kSettings, ControlKind::DefaultPushButton}, {kName, ControlKind::Edit}};
+    const TemplateDefinition controls = {{kSettings, ControlKind::DefaultPushButton},
+                                         {kName, ControlKind::Edit}};
     {
         MainLikeDialog dialog;
         MemoryView view(dialog, controls);

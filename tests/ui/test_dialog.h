@@ -25,7 +25,7 @@ constexpr int kApply = 1030;
 constexpr int kSettings = 1031;  // the template's default push button
 constexpr int kTimer = 7;
 
-inline TemplateSpec TestTemplate() {
+inline TemplateDefinition TestTemplate() {
     return {
         {kName, ControlKind::Edit},
         {kCount, ControlKind::Edit},

@@ -28,7 +28,7 @@ private:
     void OnDone() { End(5); }
 };
 
-const TemplateSpec kProgressTemplate{{1011, ControlKind::Static, "Static"}};
+const TemplateDefinition kProgressTemplate{{1011, ControlKind::Static, "Static"}};
 
 class WorkerThreadTest : public ::testing::Test {
 protected:
