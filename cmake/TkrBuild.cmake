@@ -33,6 +33,10 @@ function(tkr_strip_debug_info target)
     VERBATIM)
 endfunction()
 
+# What Wine prints when a program dies of an unhandled exception. A test whose output holds it has
+# failed whatever its exit status: a crash after the results are printed can still exit with 0.
+set(TKR_WINE_CRASH_PATTERN "wine: Unhandled|Unhandled exception: ")
+
 # A GoogleTest program. Natively every test case becomes a CTest test; under Wine the program runs
 # as one CTest test (each Wine start costs a second or two).
 #   tkr_add_gtest(name SOURCES a.cpp ... LIBS lib ... [LABELS l ...] [RESOURCE_LOCK name] [TIMEOUT s]
@@ -52,7 +56,8 @@ function(tkr_add_gtest name)
   if(CMAKE_CROSSCOMPILING)
     list(APPEND labels wine)
     add_test(NAME ${name} COMMAND ${name})
-    set_tests_properties(${name} PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT})
+    set_tests_properties(${name} PROPERTIES LABELS "${labels}" TIMEOUT ${ARG_TIMEOUT}
+      FAIL_REGULAR_EXPRESSION "${TKR_WINE_CRASH_PATTERN}")
     if(ARG_RESOURCE_LOCK)
       set_tests_properties(${name} PROPERTIES RESOURCE_LOCK ${ARG_RESOURCE_LOCK})
     endif()
