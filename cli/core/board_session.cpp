@@ -165,32 +165,36 @@ BoardSession::BoardSession(uint32_t boardIndex, MessageSink& messages)
     : boardIndex_(boardIndex), control_(identity_, messages) {}
 
 bool BoardSession::Identify(std::string& error) {
+    const std::string board = "board " + std::to_string(boardIndex_);
+    // Asked first, so that a board another process holds open is reported as such, and its open
+    // flag is left alone (start-up's own reads would close the board after a failed open).
+    control_.SetBoardIndex(static_cast<int32_t>(boardIndex_));
+    const int32_t opened = Probe();
+    if (opened != TKRUSB20_RET_SUCCESS) {
+        error = board + " cannot be opened: " + ResultDescription(opened);
+        return false;
+    }
     SessionStartupHost host(boardIndex_);
     const StartupOutcome outcome = RunStartup(control_, identity_, host);
     usbVersion_ = host.usbVersion();
     // Start-up falls back to board 0 for a choice outside its list; a script asked for this one.
-    const bool indexKept = static_cast<uint32_t>(control_.BoardIndex()) == boardIndex_;
-    if (indexKept && outcome.deviceFound)
-        return true;
-    error = "no board answers at index " + std::to_string(boardIndex_);
-    if (host.count() > 1) {
-        error += " (boards answer at 0 to " + std::to_string(host.count() - 1) + ")";
-    } else {
-        control_.SetBoardIndex(static_cast<int32_t>(boardIndex_));
-        const int32_t probe = Probe();
-        error += probe == TKRUSB20_RET_SUCCESS ? ": it opens but does not answer the version request"
-                                               : ": " + ResultDescription(probe);
+    if (static_cast<uint32_t>(control_.BoardIndex()) != boardIndex_) {
+        error = board + " is behind a board that does not answer; boards answer at 0 to " +
+                std::to_string(host.count() - 1);
+        return false;
     }
-    return false;
+    if (!outcome.deviceFound) {
+        error = board + " opens but does not answer the version request";
+        return false;
+    }
+    return true;
 }
 
 int32_t BoardSession::WithOpenBoard(const std::function<int32_t()>& transfer) {
-    if (!control_.OpenBoard()) {
-        const int32_t openResult = control_.LastResult();
-        // The close clears the shared open flag whoever set it, as the wrapper's brackets do.
-        control_.CloseBoard();
-        return openResult;
-    }
+    // A failed open is not followed by a close here: the close would clear the open flag of the
+    // process that holds the board, and a third could then open it in the middle of that one's work.
+    if (!control_.OpenBoard())
+        return control_.LastResult();
     const int32_t result = transfer();
     const bool closed = control_.CloseBoard();
     if (result != TKRUSB20_RET_SUCCESS)

@@ -60,7 +60,7 @@ public:
     int32_t WriteFpga(uint32_t address, uint32_t value);
     int32_t ReadSettingsBlock(SettingsBlock& block);
     int32_t WriteSettingsBlock(std::span<const uint8_t> data);
-    // Open and close only: whether the board still answers.
+    // Open and close only: whether the board still answers (or is held by another process).
     int32_t Probe();
 
 private:

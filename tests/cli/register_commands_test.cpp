@@ -127,7 +127,8 @@ TEST(TkbBoardIndex, PicksTheBoardAndRefusesAnIndexWithoutOne) {
     boards.ForgetFrames();
     const TkbRun missing = Tkb({"-b", "3", "i2c", "write", "3C", "20", "55"});
     EXPECT_EQ(missing.status, kExitFailed);
-    EXPECT_EQ(missing.err, "tkb i2c write: no board answers at index 3 (boards answer at 0 to 1)\n");
+    EXPECT_EQ(missing.err.rfind("tkb i2c write: board 3 cannot be opened: result 0xF0000001 (", 0), 0u)
+        << missing.err;
     // Nothing was written to the board start-up would have fallen back to.
     EXPECT_EQ(boards.Board(0)->ReadI2C(0x3C, 0x20, 1), (Bytes{0x00}));
 }
@@ -136,8 +137,10 @@ TEST(TkbBoardIndex, NoBoardAtAllNamesTheLibrarysResult) {
     VirtualBoards boards({});
     const TkbRun run = Tkb({"fpga", "read", "0"});
     EXPECT_EQ(run.status, kExitFailed);
-    EXPECT_EQ(run.err.rfind("tkb fpga read: no board answers at index 0: result 0xF0000001 (", 0), 0u)
-        << run.err;
+    EXPECT_EQ(
+        run.err,
+        "tkb fpga read: board 0 cannot be opened: result 0xF0000001 (the board's driver cannot be opened: no "
+        "board at that index, or it is unplugged)\n");
 }
 
 TEST(TkbFpga, ReadsRegistersOnePerLineAndWritesMostSignificantByteFirst) {
