@@ -47,7 +47,10 @@ int WriteAndVerify(CommandRun& run, std::span<const uint8_t> data) {
     return kExitDone;
 }
 
+// Identifies the board and reads its block; an error line when either fails.
 bool ReadBlock(CommandRun& run, SettingsBlock& block) {
+    if (!run.Identify())
+        return false;
     const int32_t result = run.session().ReadSettingsBlock(block);
     if (result == TKRUSB20_RET_SUCCESS)
         return true;
@@ -55,15 +58,22 @@ bool ReadBlock(CommandRun& run, SettingsBlock& block) {
     return false;
 }
 
+// The record as the board's block holds it.
+bool ReadRecord(CommandRun& run, TKBSetting& setting) {
+    SettingsBlock block{};
+    if (!ReadBlock(run, block))
+        return false;
+    setting.Decode(block.data(), block.size());
+    return true;
+}
+
 }  // namespace
 
 int RunSettingsShow(const Command& command, Console& console) {
     CommandRun run(command, console);
-    SettingsBlock block{};
-    if (!run.Identify() || !ReadBlock(run, block))
-        return kExitFailed;
     TKBSetting setting;
-    setting.Decode(block.data(), block.size());
+    if (!ReadRecord(run, setting))
+        return kExitFailed;
     if (command.json) {
         console.out << "{";
         const char* separator = "\n ";
@@ -88,11 +98,9 @@ int RunSettingsSet(const Command& command, Console& console) {
         return kExitMalformed;
     }
     CommandRun run(command, console);
-    SettingsBlock block{};
-    if (!run.Identify() || !ReadBlock(run, block))
-        return kExitFailed;
     TKBSetting setting;
-    setting.Decode(block.data(), block.size());
+    if (!ReadRecord(run, setting))
+        return kExitFailed;
     ApplySettings(setting, command.assignments);
     SettingsBlock encoded{};
     setting.Encode(encoded.data(), encoded.size());
@@ -103,7 +111,7 @@ int RunSettingsSet(const Command& command, Console& console) {
 int RunSettingsBackup(const Command& command, Console& console) {
     CommandRun run(command, console);
     SettingsBlock block{};
-    if (!run.Identify() || !ReadBlock(run, block))
+    if (!ReadBlock(run, block))
         return kExitFailed;
     if (!WriteWholeFile(command.file, block))
         return run.Fail("cannot write '" + command.file + "'");
