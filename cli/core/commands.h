@@ -8,6 +8,7 @@
 #include "board_session.h"
 #include "command_line.h"
 #include "tkb.h"
+#include "tool_lock.h"
 
 namespace tkbctl::cli {
 
@@ -55,7 +56,8 @@ int RunFpgaRead(const Command& command, Console& console);
 int RunFpgaWrite(const Command& command, Console& console);
 int RunDump(const Command& command, Console& console);
 int RunSettingFile(const Command& command, Console& console);
-int RunStatus(const Command& command, Console& console);
+// Lets other tkb commands use the boards between its refreshes.
+int RunStatus(const Command& command, Console& console, ToolLock& lock);
 int RunSettingsShow(const Command& command, Console& console);
 int RunSettingsSet(const Command& command, Console& console);
 int RunSettingsBackup(const Command& command, Console& console);

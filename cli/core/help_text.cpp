@@ -102,7 +102,8 @@ const std::map<std::string, std::string>& CommandHelp() {
          "Writes the image FILE into the board's flash where the control program writes it for\n"
          "the board's model, reads it back and compares. FPGA images are at most 524288 bytes.\n"
          "A multi image that covers the settings block keeps the block: it is saved first,\n"
-         "written back after the image and verified.\n"
+         "written back after the image and verified. Ctrl-C does not stop an update under way:\n"
+         "a board left with half an image does not start.\n"
          "\n"
          "  --yes   do not ask; without it the update asks on the terminal and, without a\n"
          "          terminal, does nothing and fails\n"},

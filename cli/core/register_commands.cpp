@@ -301,7 +301,7 @@ int RunSettingFile(const Command& command, Console& console) {
     return outcome == SettingFileOutcome::kCompleted ? kExitDone : kExitFailed;
 }
 
-int RunStatus(const Command& command, Console& console) {
+int RunStatus(const Command& command, Console& console, ToolLock& lock) {
     CommandRun run(command, console);
     if (!run.Identify())
         return kExitFailed;
@@ -319,11 +319,14 @@ int RunStatus(const Command& command, Console& console) {
         if (!command.watch)
             return kExitDone;
         const auto next = std::chrono::steady_clock::now() + kStatusPeriod;
+        lock.Release();
         while (std::chrono::steady_clock::now() < next) {
             if (console.interrupted())
                 return kExitDone;
             std::this_thread::sleep_for(kInterruptPoll);
         }
+        if (!lock.Acquire(kToolLockWait))
+            return run.Fail("the boards stayed in use by another tkb command");
     }
 }
 

@@ -4,6 +4,7 @@
 #include <iterator>
 
 #include "commands.h"
+#include "tool_lock.h"
 
 namespace tkbctl::cli {
 
@@ -71,13 +72,28 @@ int RunTkb(const std::vector<std::string>& args, Console& console) {
         return kExitMalformed;
     }
     const Command& command = *parsed.command;
+    if (command.kind == CommandKind::kHelp) {
+        console.out << HelpText(command.helpTopic) << std::flush;
+        return kExitDone;
+    }
+    if (command.kind == CommandKind::kVersion) {
+        console.out << "tkb " << TKB_VERSION << "\n" << std::flush;
+        return kExitDone;
+    }
+    ToolLock lock;
+    const bool touchesBoards = !(command.kind == CommandKind::kRun && command.dryRun);
+    if (touchesBoards && !lock.Acquire(kToolLockWait)) {
+        console.err << "tkb " << CommandName(command)
+                    << ": the boards are in use by another tkb command, and it did not finish within "
+                    << kToolLockWait.count() << " minutes\n"
+                    << std::flush;
+        return kExitFailed;
+    }
+    ToolLockHold hold(lock);
     switch (command.kind) {
         case CommandKind::kHelp:
-            console.out << HelpText(command.helpTopic) << std::flush;
-            return kExitDone;
         case CommandKind::kVersion:
-            console.out << "tkb " << TKB_VERSION << "\n" << std::flush;
-            return kExitDone;
+            break;
         case CommandKind::kList:
             return RunList(command, console);
         case CommandKind::kI2cRead:
@@ -103,7 +119,7 @@ int RunTkb(const std::vector<std::string>& args, Console& console) {
         case CommandKind::kUpdate:
             return RunUpdate(command, console);
         case CommandKind::kStatus:
-            return RunStatus(command, console);
+            return RunStatus(command, console, lock);
     }
     return kExitMalformed;
 }
