@@ -126,38 +126,47 @@ int RunList(const Command& command, Console& console) {
     return kExitDone;
 }
 
-int RunI2cRead(const Command& command, Console& console) {
+namespace {
+
+// One transfer on the identified board; `what` names it in the error line when it fails. Nothing is
+// printed unless the whole transfer succeeded.
+template <typename Transfer>
+int OneTransfer(const Command& command, Console& console, const std::string& what, Transfer transfer) {
     CommandRun run(command, console);
     if (!run.Identify())
         return kExitFailed;
+    const int32_t result = transfer(run.session());
+    return result == TKRUSB20_RET_SUCCESS ? kExitDone : run.FailResult(what, result);
+}
+
+}  // namespace
+
+int RunI2cRead(const Command& command, Console& console) {
     std::vector<uint8_t> bytes(command.count);
-    const int32_t result =
-        run.session().ReadI2c(command.slave, command.address, command.word, command.repeatedStart, bytes);
-    if (result != TKRUSB20_RET_SUCCESS)
-        return run.FailResult("reading slave " + Format("%02X", command.slave), result);
-    console.out << DisplayLine(bytes) << "\n" << std::flush;
-    return kExitDone;
+    const int status = OneTransfer(command, console, "reading slave " + Format("%02X", command.slave),
+                                   [&](BoardSession& session) {
+                                       return session.ReadI2c(command.slave, command.address, command.word,
+                                                              command.repeatedStart, bytes);
+                                   });
+    if (status == kExitDone)
+        console.out << DisplayLine(bytes) << "\n" << std::flush;
+    return status;
 }
 
 int RunI2cWrite(const Command& command, Console& console) {
-    CommandRun run(command, console);
-    if (!run.Identify())
-        return kExitFailed;
-    const int32_t result =
-        run.session().WriteI2c(command.slave, command.address, command.word, command.bytes);
-    if (result != TKRUSB20_RET_SUCCESS)
-        return run.FailResult("writing slave " + Format("%02X", command.slave), result);
-    return kExitDone;
+    return OneTransfer(
+        command, console, "writing slave " + Format("%02X", command.slave), [&](BoardSession& session) {
+            return session.WriteI2c(command.slave, command.address, command.word, command.bytes);
+        });
 }
 
 int RunFpgaRead(const Command& command, Console& console) {
-    CommandRun run(command, console);
-    if (!run.Identify())
-        return kExitFailed;
     std::vector<uint32_t> values(command.count);
-    const int32_t result = run.session().ReadFpga(command.address, values);
-    if (result != TKRUSB20_RET_SUCCESS)
-        return run.FailResult("reading FPGA registers", result);
+    const int status = OneTransfer(command, console, "reading FPGA registers", [&](BoardSession& session) {
+        return session.ReadFpga(command.address, values);
+    });
+    if (status != kExitDone)
+        return status;
     for (size_t i = 0; i < values.size(); ++i)
         console.out << Format("0x%08X", command.address + 4 * static_cast<uint32_t>(i)) << " "
                     << Format("0x%08X", values[i]) << "\n";
@@ -166,13 +175,9 @@ int RunFpgaRead(const Command& command, Console& console) {
 }
 
 int RunFpgaWrite(const Command& command, Console& console) {
-    CommandRun run(command, console);
-    if (!run.Identify())
-        return kExitFailed;
-    const int32_t result = run.session().WriteFpga(command.address, command.value);
-    if (result != TKRUSB20_RET_SUCCESS)
-        return run.FailResult("writing FPGA register " + Format("0x%08X", command.address), result);
-    return kExitDone;
+    return OneTransfer(
+        command, console, "writing FPGA register " + Format("0x%08X", command.address),
+        [&](BoardSession& session) { return session.WriteFpga(command.address, command.value); });
 }
 
 int RunDump(const Command& command, Console& console) {
