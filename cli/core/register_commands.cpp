@@ -194,8 +194,9 @@ int RunDump(const Command& command, Console& console) {
         const int32_t result = run.session().ReadI2c(command.slave, address, command.word, false,
                                                      std::span<uint8_t>(values.data() + offset, length));
         if (result != TKRUSB20_RET_SUCCESS)
-            return run.FailResult(
-                "reading slave " + Format("%02X", command.slave) + " at " + Format("%02X", address), result);
+            return run.FailResult("reading slave " + Format("%02X", command.slave) + " at " +
+                                      Format(command.word ? "%04X" : "%02X", address),
+                                  result);
         offset += length;
     }
 
