@@ -11,10 +11,10 @@ int32_t RunCommand(DeviceConnection& connection, std::vector<uint8_t>& frame, ui
     TransferPhase write{frame.data(), static_cast<uint32_t>(frame.size())};
     TransferPhase read{reply, dataLength + 1};
     const int32_t result = Exchange(connection, State().pipes, &write, &read);
-    if (result != kResultSuccess) return result;
+    if (result != TKRUSB20_RET_SUCCESS) return result;
     if (reply[0] != 0) return SystemResult(reply[0]);
     if (data && dataLength > 0) std::memcpy(data, reply + 1, dataLength);
-    return kResultSuccess;
+    return TKRUSB20_RET_SUCCESS;
 }
 
 }  // namespace tkr

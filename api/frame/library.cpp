@@ -17,7 +17,6 @@ namespace tkr {
 
 namespace {
 
-constexpr uint32_t kAccessMode = 2;
 constexpr size_t kVersionSize = 256;
 
 std::mutex driverMutex;
@@ -120,7 +119,7 @@ void TKR50API_End(void) {
 int32_t TKR50API_Open(uint32_t mode, uint32_t boardIndex) {
     LibraryState& state = State();
     // Without Init there is no connection object to open on.
-    if (!state.connection) return kResultNotOpen;
+    if (!state.connection) return TKRUSB20_RET_ERROR_NOT_OPEN;
     DeviceConnection& connection = *state.connection;
 
     uint32_t error = 0;
@@ -136,19 +135,19 @@ int32_t TKR50API_Open(uint32_t mode, uint32_t boardIndex) {
     if (error == 0 && paths.empty()) error = kErrorNoMoreItems;
     if (error != 0) {
         connection.lastError = error;
-        return kResultDriverOpen;
+        return TKRUSB20_RET_ERROR_DRIVER_OPEN;
     }
 
     const bool alreadyHeld = !state.openHandles.empty();
     {
         SystemMutexGuard guard(*flagHandle);
-        if (mode != kAccessMode) return kResultParam;
-        if (SharedOpenFlag() == 1) return kResultDoubleOpen;
+        if (mode != kAccessMode) return TKRUSB20_RET_ERROR_PARAM;
+        if (SharedOpenFlag() == 1) return TKRUSB20_RET_ERROR_DOUBLE_OPEN;
         ++state.openCount;
         SharedOpenFlag() = 1;
     }
     // An earlier Open that no Close balanced still holds the device: keep using it.
-    if (alreadyHeld) return kResultSuccess;
+    if (alreadyHeld) return TKRUSB20_RET_SUCCESS;
     state.openHandles.push_back(std::move(flagHandle));
 
     std::unique_ptr<SystemMutex> exchangeHandle = SystemMutex::Open(error);
@@ -158,14 +157,14 @@ int32_t TKR50API_Open(uint32_t mode, uint32_t boardIndex) {
     }
     state.openHandles.push_back(std::move(exchangeHandle));
 
-    if (OpenDevice(state, boardIndex)) return kResultSuccess;
+    if (OpenDevice(state, boardIndex)) return TKRUSB20_RET_SUCCESS;
 
     {
         SystemMutexGuard guard(*state.openHandles.front());
         SharedOpenFlag() = 0;
     }
     ReleaseStep(state);
-    return kResultDriverOpen;
+    return TKRUSB20_RET_ERROR_DRIVER_OPEN;
 }
 
 int32_t TKR50API_Close(uint32_t mode) {
@@ -176,20 +175,20 @@ int32_t TKR50API_Close(uint32_t mode) {
     if (!handle) return SystemResult(error);
     {
         SystemMutexGuard guard(*handle);
-        if (mode != kAccessMode) return kResultParam;
+        if (mode != kAccessMode) return TKRUSB20_RET_ERROR_PARAM;
         if (SharedOpenFlag() == 1) SharedOpenFlag() = 0;
     }
     ReleaseStep(state);
-    return kResultSuccess;
+    return TKRUSB20_RET_SUCCESS;
 }
 
 int32_t TKR50API_GetVersion(char* buffer) {
-    if (!buffer) return kResultParam;
+    if (!buffer) return TKRUSB20_RET_ERROR_PARAM;
     // Read once, on first use: the loader lock held during attach is no place for file reads.
     static const std::string version = ReadOwnVersion();
     std::memset(buffer, 0, kVersionSize);
     std::memcpy(buffer, version.data(), std::min(version.size(), kVersionSize - 1));
-    return kResultSuccess;
+    return TKRUSB20_RET_SUCCESS;
 }
 
 }  // extern "C"

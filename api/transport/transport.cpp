@@ -45,11 +45,11 @@ int32_t FindPipe(DeviceConnection& connection, uint8_t endpoint, PipeEntry& entr
 
     const PipeListLayout& layout = kPipeListLayoutNative;
     const int32_t count = static_cast<int32_t>(ReadLe32(list + layout.countOffset));
-    if (count <= 0) return kResultNoPipe;
+    if (count <= 0) return TKRUSB20_RET_ERROR_TKR;
 
     // A count larger than the reply can hold is read only as far as the reply goes.
     const size_t entries = std::min<size_t>(static_cast<size_t>(count), layout.EntriesThatFit());
-    int32_t found = kResultNoPipe;
+    int32_t found = TKRUSB20_RET_ERROR_TKR;
     for (size_t i = 0; i < entries; ++i) {
         const uint8_t* pipe = list + layout.firstEntryOffset + i * layout.entrySize;
         if (pipe[layout.endpointOffset] != endpoint) continue;
@@ -86,7 +86,7 @@ int32_t BulkWrite(DeviceConnection& connection, const PipeTable& pipes, const ui
         }
         remaining -= chunk;
     }
-    return kResultSuccess;
+    return TKRUSB20_RET_SUCCESS;
 }
 
 int32_t BulkRead(DeviceConnection& connection, const PipeTable& pipes, uint8_t* buffer, uint32_t length,
@@ -123,7 +123,7 @@ int32_t BulkRead(DeviceConnection& connection, const PipeTable& pipes, uint8_t* 
                connection.bytesReturned == pipes.inMaxPacket) {
         }
     }
-    return kResultSuccess;
+    return TKRUSB20_RET_SUCCESS;
 }
 
 int32_t Exchange(DeviceConnection& connection, const PipeTable& pipes, TransferPhase* write, TransferPhase* read) {
@@ -131,10 +131,10 @@ int32_t Exchange(DeviceConnection& connection, const PipeTable& pipes, TransferP
     SystemMutexGuard guard(*connection.exchangeLock);
     if (write) {
         const int32_t result = BulkWrite(connection, pipes, write->buffer, write->length);
-        if (result != kResultSuccess) return result;
+        if (result != TKRUSB20_RET_SUCCESS) return result;
     }
     if (read) return BulkRead(connection, pipes, read->buffer, read->length, read->transferred);
-    return kResultSuccess;
+    return TKRUSB20_RET_SUCCESS;
 }
 
 }  // namespace tkr

@@ -2,13 +2,12 @@
 
 #include <algorithm>
 
+#include "tkr/protocol.h"
+
 namespace tkbctl {
 
 namespace {
 
-constexpr uint32_t kFpgaSlave = 8;
-constexpr uint32_t kRegLetterA = 0x080000D0;
-constexpr uint32_t kRegLetterB = 0x080000D4;
 constexpr size_t kBoardIdLow = 138;
 constexpr size_t kBoardIdHigh = 139;
 constexpr auto kPauseBeforeIdentification = std::chrono::milliseconds(100);
@@ -47,7 +46,7 @@ std::string WithIndex(const char* format, int index) {
 // FPGA reads as done either way, so the buffer starts cleared).
 uint8_t ReadLetter(CTkrUsbControl& control, uint32_t reg) {
     uint8_t value[4] = {};
-    control.ReadRegister(kFpgaSlave, reg, value, sizeof value, false, false);
+    control.ReadRegister(CTkrUsbControl::kFpgaSlave, reg, value, sizeof value, false, false);
     return value[3];
 }
 
@@ -73,8 +72,8 @@ std::optional<BoardAnswers> AskBoard(CTkrUsbControl& control) {
     if (!control.ReadVersionInfo(kVersionInfoLength, answers.version.data()))
         return std::nullopt;
     if (FpgaVersionQualifies(answers.version)) {
-        answers.letterA = ReadLetter(control, kRegLetterA);
-        answers.letterB = ReadLetter(control, kRegLetterB);
+        answers.letterA = ReadLetter(control, tkr::kRegIdentA);
+        answers.letterB = ReadLetter(control, tkr::kRegIdentB);
     }
     return answers;
 }
@@ -173,7 +172,8 @@ StartupOutcome RunStartup(CTkrUsbControl& control, BoardIdentity& identity, Star
         outcome.disabledControls = {kIdTkbInfo, kIdCameraPower};
 
     outcome.deviceFound = true;
-    outcome.title = WindowTitle(identity.modelName, host.QueryUsbVersion(kBoardVendorId, kBoardProductId));
+    outcome.title =
+        WindowTitle(identity.modelName, host.QueryUsbVersion(tkr::kUsbVendorId, tkr::kUsbProductId));
     return outcome;
 }
 

@@ -27,9 +27,6 @@ inline constexpr int kIdCameraPower = 1125;
 inline constexpr int kMaxBoards = 5;
 inline constexpr uint32_t kVersionInfoLength = 10;
 inline constexpr uint32_t kSettingsBlockLength = 512;
-// The USB identity by which the connection speed query finds the board's port.
-inline constexpr uint16_t kBoardVendorId = 0x0525;
-inline constexpr uint16_t kBoardProductId = 0xA115;
 
 using VersionInfo = std::array<uint8_t, kVersionInfoLength>;
 

@@ -3,19 +3,15 @@
 #include <cstdio>
 
 #include "TKR50API.h"
+#include "tkr/protocol.h"
 
 namespace tkbctl {
 
 namespace {
 
-constexpr uint32_t kAccessMode = 2;
-constexpr uint32_t kFpgaSlave = 8;
-constexpr uint8_t kCmdSpiRead = 0x03;
-constexpr uint8_t kCmdSpiWrite = 0x04;
-constexpr uint8_t kCmdFpgaRead = 0x07;
-constexpr uint8_t kCmdFpgaWrite = 0x08;
-constexpr uint8_t kSelectorFlash = 0xE7;
-constexpr uint8_t kSelectorFpga = 0x99;
+using tkr::kAccessMode, tkr::kCmdFpgaRead, tkr::kCmdFpgaWrite, tkr::kCmdSpiRead, tkr::kCmdSpiWrite,
+    tkr::kSelectorFlash, tkr::kSelectorFpga;
+
 constexpr uint32_t kMaxFpgaImage = 0x80000;
 // The board type that has no FX3 or FPGA update path of its own.
 constexpr int kTypeWithoutUpdate = 3;
@@ -235,30 +231,30 @@ bool CTkrUsbControl::ReadVersionInfo(uint32_t length, uint8_t* buffer) {
 }
 
 std::string CTkrUsbControl::ResultText(int32_t code) {
-    switch (static_cast<uint32_t>(code)) {
-        case 0x00000001:
+    switch (code) {
+        case TKRUSB20_RET_SUCCESS:
             return "正常終了";
-        case 0xF0000001:
+        case TKRUSB20_RET_ERROR_DRIVER_OPEN:
             return "TKR専用USB2.0ドライバをオープンできません";
-        case 0xF0000002:
+        case TKRUSB20_RET_ERROR_DOUBLE_OPEN:
             return "同じアプリケーションからは二重にオープンできません";
-        case 0xF0000003:
+        case TKRUSB20_RET_ERROR_NOT_OPEN:
             return "ドライバがオープンされていません。";
-        case 0xF0000004:
+        case TKRUSB20_RET_ERROR_PARAM:
             return "引数に間違いがあります";
-        case 0xF0000005:
+        case TKRUSB20_RET_ERROR_COM:
             return "TKRUSB20_RET_ERROR_COM";
-        case 0xF0000006:
+        case TKRUSB20_RET_ERROR_NOIDLE:
             return "TKRUSB20_RET_ERROR_NOIDLE";
-        case 0xF0000007:
+        case TKRUSB20_RET_ERROR_FMUPDATE_T:
             return "TKRUSB20_RET_ERROR_FMUPDATE_T";
-        case 0xF0000008:
+        case TKRUSB20_RET_ERROR_FPUPDATE_T:
             return "TKRUSB20_RET_ERROR_FPUPDATE_T";
-        case 0xF0000009:
+        case TKRUSB20_RET_ERROR_GSTS2_T:
             return "TKRUSB20_RET_ERROR_GSTS2_T";
-        case 0xF000000A:
+        case TKRUSB20_RET_ERROR_MDATA_T:
             return "TKRUSB20_RET_ERROR_MDATA_T";
-        case 0xF1000000:
+        case TKRUSB20_RET_ERROR_TKR:
             return "TKRUSB20_RET_ERROR_TKR";
         default: {
             char hex[9];

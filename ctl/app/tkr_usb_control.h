@@ -15,6 +15,10 @@ namespace tkbctl {
 
 class CTkrUsbControl {
 public:
+    // The slave address by which register operations reach the FPGA's 32-bit registers rather
+    // than an I2C device.
+    static constexpr uint32_t kFpgaSlave = 8;
+
     // Calls TKR50API_Init. `identity` and `messages` must outlive the wrapper.
     CTkrUsbControl(const BoardIdentity& identity, MessageSink& messages);
     // Calls TKR50API_Close(2), then TKR50API_End.
@@ -25,11 +29,13 @@ public:
     bool OpenBoard();
     bool CloseBoard();
 
-    bool I2CWrite(uint32_t slave, uint32_t subAddress, uint32_t length, const uint8_t* data, bool wordAddress);
+    bool I2CWrite(uint32_t slave, uint32_t subAddress, uint32_t length, const uint8_t* data,
+                  bool wordAddress);
     bool I2CRead(uint32_t slave, uint32_t subAddress, uint32_t length, uint8_t* buffer, bool wordAddress);
 
-    // Slave 8 is the FPGA: a 32-bit register access, not an I2C device.
-    bool WriteRegister(uint32_t slave, uint32_t address, const uint8_t* data, uint32_t length, bool wordAddress);
+    // kFpgaSlave goes to the FPGA register exports; every other slave to the I2C ones.
+    bool WriteRegister(uint32_t slave, uint32_t address, const uint8_t* data, uint32_t length,
+                       bool wordAddress);
     bool WriteRegisterDirect(uint32_t slave, uint32_t address, const uint8_t* data, uint32_t length,
                              bool wordAddress);
     bool ReadRegister(uint32_t slave, uint32_t address, uint8_t* buffer, uint32_t length, bool wordAddress,

@@ -5,29 +5,17 @@
 #include <cstdio>
 #include <string_view>
 
+#include "tkr/protocol.h"
+
 namespace tkbctl {
 
 namespace {
 
-constexpr uint32_t kFpgaSlave = 8;
-constexpr uint8_t kReceiverSlave = 0x34;
-constexpr uint8_t kConversionSlave = 0x22;
-constexpr uint32_t kRegHdmiPath = 0x28000000;
+using tkr::kRegCsi2DataType, tkr::kRegCtrlStts, tkr::kRegHdmiPath, tkr::kRegLaneControl, tkr::kRegTcbDckCnt,
+    tkr::kRegTcbDepp, tkr::kRegTcbDepr, tkr::kRegTcbHspp, tkr::kRegTcbHspr, tkr::kRegTcbSync, tkr::kRegTcbSys,
+    tkr::kRegVpbErr, tkr::kRegVpbPf, tkr::kRegVpbSys;
 
-constexpr uint32_t kRegVpbSys = 0xB0000000;
-constexpr uint32_t kRegVpbPf = 0xB0000004;
-constexpr uint32_t kRegVpbErr = 0xB0000008;
-constexpr uint32_t kRegTcbSync = 0x10000004;
-constexpr uint32_t kRegTcbSys = 0x10000010;
-constexpr uint32_t kRegTcbDepp = 0x10000040;
-constexpr uint32_t kRegTcbDepr = 0x10000044;
-constexpr uint32_t kRegTcbHspp = 0x10000048;
-constexpr uint32_t kRegTcbHspr = 0x1000004C;
-constexpr uint32_t kRegTcbDckCnt = 0x10000050;
-constexpr uint32_t kRegCsi2DataType = 0x1000005C;
-constexpr uint32_t kRegLaneControl = 0x10000064;
-constexpr uint32_t kRegCtrlStts = 0x18000000;
-constexpr uint32_t kRegCustomCode[4] = {0x080000D0, 0x080000D4, 0x080000D8, 0x080000DC};
+constexpr uint32_t kRegCustomCode[4] = {tkr::kRegIdentA, tkr::kRegIdentB, tkr::kRegIdentC, tkr::kRegIdentD};
 
 bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
     auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; };
@@ -47,7 +35,7 @@ bool HasMipiInput(const BoardIdentity& identity) {
 // One FPGA register, its first byte the most significant; 0 when the read delivered nothing.
 uint32_t ReadFpga(CTkrUsbControl& control, uint32_t reg) {
     uint8_t bytes[4] = {};
-    control.ReadRegister(kFpgaSlave, reg, bytes, sizeof bytes, false, false);
+    control.ReadRegister(CTkrUsbControl::kFpgaSlave, reg, bytes, sizeof bytes, false, false);
     return (uint32_t(bytes[0]) << 24) | (uint32_t(bytes[1]) << 16) | (uint32_t(bytes[2]) << 8) | bytes[3];
 }
 
@@ -137,16 +125,16 @@ std::string FpgaReport(CTkrUsbControl& control, const BoardIdentity& identity) {
 std::string ReceiverReport(CTkrUsbControl& control) {
     // Routes the receiver's status to the board's I2C bus before it is read.
     const uint8_t route[4] = {0x00, 0x00, 0x01, 0x00};
-    control.WriteRegister(kFpgaSlave, kRegHdmiPath, route, sizeof route, false);
+    control.WriteRegister(CTkrUsbControl::kFpgaSlave, kRegHdmiPath, route, sizeof route, false);
 
-    const uint8_t widthHigh = ReadReceiver(control, kReceiverSlave, 0x07);
-    const uint8_t widthLow = ReadReceiver(control, kReceiverSlave, 0x08);
-    const uint8_t heightHigh = ReadReceiver(control, kReceiverSlave, 0x09);
-    const uint8_t heightLow = ReadReceiver(control, kReceiverSlave, 0x0A);
-    const uint8_t inputStatus = ReadReceiver(control, kReceiverSlave, 0x0B);
-    const uint8_t format = ReadReceiver(control, kReceiverSlave, 0x53);
-    const uint8_t manualConversion = ReadReceiver(control, kConversionSlave, 0x69);
-    const uint8_t conversion = ReadReceiver(control, kConversionSlave, 0xF4);
+    const uint8_t widthHigh = ReadReceiver(control, tkr::kHdmiReceiverSlave, 0x07);
+    const uint8_t widthLow = ReadReceiver(control, tkr::kHdmiReceiverSlave, 0x08);
+    const uint8_t heightHigh = ReadReceiver(control, tkr::kHdmiReceiverSlave, 0x09);
+    const uint8_t heightLow = ReadReceiver(control, tkr::kHdmiReceiverSlave, 0x0A);
+    const uint8_t inputStatus = ReadReceiver(control, tkr::kHdmiReceiverSlave, 0x0B);
+    const uint8_t format = ReadReceiver(control, tkr::kHdmiReceiverSlave, 0x53);
+    const uint8_t manualConversion = ReadReceiver(control, tkr::kHdmiCscSlave, 0x69);
+    const uint8_t conversion = ReadReceiver(control, tkr::kHdmiCscSlave, 0xF4);
 
     std::string text;
     // The top three bits of the high bytes belong to other fields.

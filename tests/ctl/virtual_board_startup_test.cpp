@@ -130,8 +130,8 @@ TEST_F(VirtualBoardTest, NoVirtualBoardMeansNoDevice) {
 TEST_F(VirtualBoardTest, StatusReportOfAnFpgaBoard) {
     VirtualBoards boards({"TKB-20U"});
     identity_ = {"TKB-20U", 1};
-    boards.Board(0)->WriteFpga(tkbsim::kRegVpbErr, 0x12345);
-    boards.Board(0)->WriteFpga(tkbsim::kRegCtrlStts, 0x80000000);
+    boards.Board(0)->WriteFpga(tkr::kRegVpbErr, 0x12345);
+    boards.Board(0)->WriteFpga(tkr::kRegCtrlStts, 0x80000000);
     EXPECT_EQ(BuildStatusReport(control_, identity_),
               "Custom Code = TUKM\r\n"
               "CTRL_STTS = -2147483648\r\n"
@@ -172,13 +172,13 @@ TEST_F(VirtualBoardTest, StatusReportOfAnHdmiReceiverBoard) {
               "Format = YUV_709\r\n"
               "MAN_CP_CSC_EN = 0\r\n"
               "CSC Conversion = 709->RGB\r\n");
-    EXPECT_EQ(boards.Board(0)->ReadFpga(tkbsim::kRegHdmiPath), 0x00000100u);
+    EXPECT_EQ(boards.Board(0)->ReadFpga(tkr::kRegHdmiPath), 0x00000100u);
 
     // An interlaced deep-colour input with a manual conversion.
-    boards.Board(0)->WriteI2C(tkbsim::kHdmiReceiverSlave, 0x0B, {0xE0});
-    boards.Board(0)->WriteI2C(tkbsim::kHdmiReceiverSlave, 0x53, {0x0C});
-    boards.Board(0)->WriteI2C(tkbsim::kHdmiCscSlave, 0x69, {0x10});
-    boards.Board(0)->WriteI2C(tkbsim::kHdmiCscSlave, 0xF4, {0x20});
+    boards.Board(0)->WriteI2C(tkr::kHdmiReceiverSlave, 0x0B, {0xE0});
+    boards.Board(0)->WriteI2C(tkr::kHdmiReceiverSlave, 0x53, {0x0C});
+    boards.Board(0)->WriteI2C(tkr::kHdmiCscSlave, 0x69, {0x10});
+    boards.Board(0)->WriteI2C(tkr::kHdmiCscSlave, 0xF4, {0x20});
     identity_.modelName = "tkf-20";
     EXPECT_EQ(BuildStatusReport(control_, identity_),
               "HDMI Width = 1920\r\n"

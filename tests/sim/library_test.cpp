@@ -113,8 +113,8 @@ TEST_P(EveryModel, VersionAndLettersIdentifyTheModel) {
     EXPECT_EQ(version[0], model().fx3Version);
     EXPECT_EQ(version[1], model().fpgaMinor);
     EXPECT_EQ(version[2], model().fpgaMajor);
-    const char a = static_cast<char>(ReadFpga(tkbsim::kRegIdentA) & 0xFF);
-    const char b = static_cast<char>(ReadFpga(tkbsim::kRegIdentB) & 0xFF);
+    const char a = static_cast<char>(ReadFpga(tkr::kRegIdentA) & 0xFF);
+    const char b = static_cast<char>(ReadFpga(tkr::kRegIdentB) & 0xFF);
     const auto [name, type] = Identify(version, a, b);
     EXPECT_EQ(name, model().name);
     EXPECT_EQ(type, model().boardType);
@@ -150,7 +150,7 @@ TEST_P(EveryModel, FpgaRegistersAndTheSettingsBlock) {
     EXPECT_EQ(TKR50API_SPIFpgaWrite(0x08, 0x99, 0x20000000, 8, value), kSuccess);
     EXPECT_EQ(TKR50API_SPIFpgaRead(0x07, 0x99, 0x20000000, 8, read), kSuccess);
     EXPECT_EQ(Bytes(read, read + 8), Bytes(value, value + 8));
-    EXPECT_EQ(ReadFpga(tkbsim::kRegTcbDepr), 1080u);
+    EXPECT_EQ(ReadFpga(tkr::kRegTcbDepr), 1080u);
 
     uint8_t block[512] = {};
     ASSERT_EQ(TKR50API_SPIRead(0x03, 0xE7, model().settingsAddress, 512, block), kSuccess);
@@ -284,7 +284,7 @@ TEST_F(Faults, RestartRegisterRestartsTheBoard) {
     ASSERT_EQ(connection.result(), kSuccess);
     const uint32_t before = board_->Info().restarts;
     const uint8_t restart[4] = {0, 0, 0, 0x80};
-    EXPECT_EQ(TKR50API_SPIFpgaWrite(0x08, 0x99, tkbsim::kRegRestart, 4, restart), kSuccess);
+    EXPECT_EQ(TKR50API_SPIFpgaWrite(0x08, 0x99, tkr::kRegRestart, 4, restart), kSuccess);
     EXPECT_EQ(board_->Info().restarts, before + 1);
     EXPECT_EQ(TKR50API_I2CBlockWrite(0x3C, 0x00, 1, &byte_, 0), kSuccess) << "the connection survives";
 }

@@ -50,7 +50,7 @@ TEST_F(TkbsimCliTest, ShowsAndSetsFpgaRegisters) {
     EXPECT_EQ(Run({"fpga-show", dir_, "0", "0x080000D0", "2"}), 0);
     EXPECT_EQ(out_, "0x080000D0 = 0x00000054\n0x080000D4 = 0x00000055\n");
     EXPECT_EQ(Run({"fpga-set", dir_, "0", "0x10000000", "0x101"}), 0);
-    EXPECT_EQ(BoardFolder(dir_).Open(0)->ReadFpga(tkbsim::kRegCameraControl), 0x101u);
+    EXPECT_EQ(BoardFolder(dir_).Open(0)->ReadFpga(tkr::kRegCameraControl), 0x101u);
 }
 
 TEST_F(TkbsimCliTest, ShowsAndSetsI2CRegisters) {
