@@ -13,16 +13,20 @@
 namespace tkr {
 
 // The connection, or nullptr when TKR50API_Init has not created one.
-inline DeviceConnection* Connection() { return State().connection.get(); }
+inline DeviceConnection* Connection() {
+    return State().connection.get();
+}
 
 // Appends `value` big-endian in `bytes` bytes, as every multi-byte field of a frame is.
 inline void AppendBigEndian(std::vector<uint8_t>& frame, uint32_t value, int bytes) {
-    for (int i = bytes - 1; i >= 0; --i) frame.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    for (int i = bytes - 1; i >= 0; --i)
+        frame.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
 // Appends a write's data bytes to its frame.
 inline void AppendData(std::vector<uint8_t>& frame, const uint8_t* data, uint32_t length) {
-    if (length == 0) return;
+    if (length == 0)
+        return;
     frame.reserve(frame.size() + length);
     frame.insert(frame.end(), data, data + length);
 }

@@ -23,7 +23,9 @@ std::vector<uint8_t> BootMemFrame(uint8_t command, uint32_t address, uint32_t le
 }
 
 // Address and length travel in 24-bit fields: anything wider would land somewhere else in flash.
-bool OutsideFlashFields(uint32_t address, uint32_t length) { return address > kMax24Bit || length > kMax24Bit; }
+bool OutsideFlashFields(uint32_t address, uint32_t length) {
+    return address > kMax24Bit || length > kMax24Bit;
+}
 
 }  // namespace
 
@@ -47,8 +49,10 @@ int32_t TKR50API_TKB20USettingRead(uint32_t length, uint8_t* buffer) {
 
 int32_t TKR50API_TKBSPIBootMemUpdate(uint32_t address, uint32_t length, const uint8_t* data) {
     DeviceConnection* connection = Connection();
-    if (!connection) return TKRUSB20_RET_ERROR_NOT_OPEN;
-    if (OutsideFlashFields(address, length) || (!data && length != 0)) return TKRUSB20_RET_ERROR_PARAM;
+    if (!connection)
+        return TKRUSB20_RET_ERROR_NOT_OPEN;
+    if (OutsideFlashFields(address, length) || (!data && length != 0))
+        return TKRUSB20_RET_ERROR_PARAM;
 
     // The header announces the region; its reply is not judged: the data exchange's status says
     // whether the board took the image.
@@ -63,8 +67,10 @@ int32_t TKR50API_TKBSPIBootMemUpdate(uint32_t address, uint32_t length, const ui
 
 int32_t TKR50API_TKBSPIBootMemRead(uint32_t address, uint32_t length, uint8_t* buffer) {
     DeviceConnection* connection = Connection();
-    if (!connection) return TKRUSB20_RET_ERROR_NOT_OPEN;
-    if (OutsideFlashFields(address, length) || (!buffer && length != 0)) return TKRUSB20_RET_ERROR_PARAM;
+    if (!connection)
+        return TKRUSB20_RET_ERROR_NOT_OPEN;
+    if (OutsideFlashFields(address, length) || (!buffer && length != 0))
+        return TKRUSB20_RET_ERROR_PARAM;
 
     return WithLargeBuffers([&] {
         std::vector<uint8_t> frame = BootMemFrame(kCmdBootMemRead, address, length);
@@ -110,7 +116,9 @@ static int32_t ReadBack(uint32_t address, uint32_t length, uint8_t* buffer) {
     return TKRUSB20_RET_SUCCESS;
 }
 
-int32_t TKR50API_TKBFX3BootMemRead(uint32_t length, uint8_t* buffer) { return ReadBack(kFlashFx3Image, length, buffer); }
+int32_t TKR50API_TKBFX3BootMemRead(uint32_t length, uint8_t* buffer) {
+    return ReadBack(kFlashFx3Image, length, buffer);
+}
 
 int32_t TKR50API_TKBFPGABootMemRead(uint32_t length, uint8_t* buffer) {
     return ReadBack(kFlashFpgaImage, length, buffer);
@@ -126,8 +134,10 @@ int32_t TKR50API_TKB20UFPGABootMemRead(uint32_t length, uint8_t* buffer) {
 
 int32_t TKR50API_TKBVersionInfo(uint32_t length, uint8_t* buffer) {
     DeviceConnection* connection = Connection();
-    if (!connection) return TKRUSB20_RET_ERROR_NOT_OPEN;
-    if (!buffer || length > kMaxVersionLength) return TKRUSB20_RET_ERROR_PARAM;
+    if (!connection)
+        return TKRUSB20_RET_ERROR_NOT_OPEN;
+    if (!buffer || length > kMaxVersionLength)
+        return TKRUSB20_RET_ERROR_PARAM;
 
     std::vector<uint8_t> frame{kCmdVersion, static_cast<uint8_t>(length), 0, 0, 0};
     return RunCommand(*connection, frame, length, buffer);

@@ -21,10 +21,14 @@ constexpr uint32_t kOneBlockDelayMask = 0x7FFF;  // bits 14-0, in units of 10 ms
 constexpr uint32_t kOneBlockFlag = 0x80000000;
 
 // A write needs its data unless it has none to send.
-bool MissingData(const void* data, uint32_t length) { return data == nullptr && length != 0; }
+bool MissingData(const void* data, uint32_t length) {
+    return data == nullptr && length != 0;
+}
 
 // A read must fit its count field and the reply buffer behind the status byte.
-bool ReadTooLong(uint32_t length, uint32_t fieldMax) { return length > fieldMax || length > kMaxReplyData; }
+bool ReadTooLong(uint32_t length, uint32_t fieldMax) {
+    return length > fieldMax || length > kMaxReplyData;
+}
 
 std::vector<uint8_t> I2CAddressFrame(uint8_t command, uint32_t slave, uint32_t subAddress, bool wordAddress) {
     std::vector<uint8_t> frame{command, static_cast<uint8_t>(slave << 1)};
@@ -32,7 +36,9 @@ std::vector<uint8_t> I2CAddressFrame(uint8_t command, uint32_t slave, uint32_t s
     return frame;
 }
 
-void OneBlockDelay(uint32_t options) { SleepMilliseconds((options & kOneBlockDelayMask) * 10); }
+void OneBlockDelay(uint32_t options) {
+    SleepMilliseconds((options & kOneBlockDelayMask) * 10);
+}
 
 }  // namespace
 
@@ -41,9 +47,12 @@ extern "C" {
 int32_t TKR50API_I2CBlockWrite(uint32_t slave, uint32_t subAddress, uint32_t length, const uint8_t* data,
                                uint32_t wordAddress) {
     DeviceConnection* connection = Connection();
-    if (!connection) return TKRUSB20_RET_ERROR_NOT_OPEN;
-    if (length > State().pipes.outMaxPacket || slave > kMaxSlave) return TKRUSB20_RET_ERROR_PARAM;
-    if (MissingData(data, length)) return TKRUSB20_RET_ERROR_PARAM;
+    if (!connection)
+        return TKRUSB20_RET_ERROR_NOT_OPEN;
+    if (length > State().pipes.outMaxPacket || slave > kMaxSlave)
+        return TKRUSB20_RET_ERROR_PARAM;
+    if (MissingData(data, length))
+        return TKRUSB20_RET_ERROR_PARAM;
 
     std::vector<uint8_t> frame = I2CAddressFrame(kCmdI2CWrite, slave, subAddress, wordAddress != 0);
     AppendData(frame, data, length);
@@ -53,21 +62,28 @@ int32_t TKR50API_I2CBlockWrite(uint32_t slave, uint32_t subAddress, uint32_t len
 int32_t TKR50API_I2CBlockRead(uint32_t slave, uint32_t subAddress, uint32_t length, uint8_t* buffer,
                               uint32_t wordAddress) {
     DeviceConnection* connection = Connection();
-    if (!connection) return TKRUSB20_RET_ERROR_NOT_OPEN;
-    if (!buffer || length > State().pipes.inMaxPacket || slave > kMaxSlave) return TKRUSB20_RET_ERROR_PARAM;
-    if (ReadTooLong(length, kMaxI2CReadCount)) return TKRUSB20_RET_ERROR_PARAM;
+    if (!connection)
+        return TKRUSB20_RET_ERROR_NOT_OPEN;
+    if (!buffer || length > State().pipes.inMaxPacket || slave > kMaxSlave)
+        return TKRUSB20_RET_ERROR_PARAM;
+    if (ReadTooLong(length, kMaxI2CReadCount))
+        return TKRUSB20_RET_ERROR_PARAM;
 
     const bool word = wordAddress != 0;
-    std::vector<uint8_t> frame = I2CAddressFrame(word ? kCmdI2CRead16 : kCmdI2CRead8, slave, subAddress, word);
+    std::vector<uint8_t> frame =
+        I2CAddressFrame(word ? kCmdI2CRead16 : kCmdI2CRead8, slave, subAddress, word);
     frame.push_back(static_cast<uint8_t>(length));
     return RunCommand(*connection, frame, length, buffer);
 }
 
 int32_t TKR50API_I2COneBlockWrite(uint32_t slave, uint32_t length, uint32_t options, const uint8_t* data) {
     DeviceConnection* connection = Connection();
-    if (!connection) return TKRUSB20_RET_ERROR_NOT_OPEN;
-    if (length > State().pipes.outMaxPacket || slave > kMaxSlave) return TKRUSB20_RET_ERROR_PARAM;
-    if (MissingData(data, length)) return TKRUSB20_RET_ERROR_PARAM;
+    if (!connection)
+        return TKRUSB20_RET_ERROR_NOT_OPEN;
+    if (length > State().pipes.outMaxPacket || slave > kMaxSlave)
+        return TKRUSB20_RET_ERROR_PARAM;
+    if (MissingData(data, length))
+        return TKRUSB20_RET_ERROR_PARAM;
 
     std::vector<uint8_t> frame{kCmdI2CWrite, static_cast<uint8_t>((slave << 1) | (options >> 31))};
     AppendData(frame, data, length);
@@ -78,9 +94,12 @@ int32_t TKR50API_I2COneBlockWrite(uint32_t slave, uint32_t length, uint32_t opti
 
 int32_t TKR50API_I2COneBlockRead(uint32_t slave, uint32_t length, uint32_t options, uint8_t* buffer) {
     DeviceConnection* connection = Connection();
-    if (!connection) return TKRUSB20_RET_ERROR_NOT_OPEN;
-    if (!buffer || length > State().pipes.inMaxPacket || slave > kMaxSlave) return TKRUSB20_RET_ERROR_PARAM;
-    if (ReadTooLong(length, kMaxI2CReadCount)) return TKRUSB20_RET_ERROR_PARAM;
+    if (!connection)
+        return TKRUSB20_RET_ERROR_NOT_OPEN;
+    if (!buffer || length > State().pipes.inMaxPacket || slave > kMaxSlave)
+        return TKRUSB20_RET_ERROR_PARAM;
+    if (ReadTooLong(length, kMaxI2CReadCount))
+        return TKRUSB20_RET_ERROR_PARAM;
 
     std::vector<uint8_t> frame{kCmdI2CRead8, static_cast<uint8_t>((slave << 1) + 1),
                                static_cast<uint8_t>((options & kOneBlockFlag) ? 0 : 1),
@@ -93,9 +112,12 @@ int32_t TKR50API_I2COneBlockRead(uint32_t slave, uint32_t length, uint32_t optio
 int32_t TKR50API_SPIWrite(uint8_t command, uint8_t selector, uint32_t address, uint32_t length,
                           const uint8_t* data) {
     DeviceConnection* connection = Connection();
-    if (!connection) return TKRUSB20_RET_ERROR_NOT_OPEN;
-    if (address > kMaxSpiAddress) return TKRUSB20_RET_ERROR_PARAM;
-    if (length > kMaxWriteLength || MissingData(data, length)) return TKRUSB20_RET_ERROR_PARAM;
+    if (!connection)
+        return TKRUSB20_RET_ERROR_NOT_OPEN;
+    if (address > kMaxSpiAddress)
+        return TKRUSB20_RET_ERROR_PARAM;
+    if (length > kMaxWriteLength || MissingData(data, length))
+        return TKRUSB20_RET_ERROR_PARAM;
 
     return WithLargeBuffers([&] {
         std::vector<uint8_t> frame{command, selector};
@@ -106,11 +128,15 @@ int32_t TKR50API_SPIWrite(uint8_t command, uint8_t selector, uint32_t address, u
     });
 }
 
-int32_t TKR50API_SPIRead(uint8_t command, uint8_t selector, uint32_t address, uint32_t length, uint8_t* buffer) {
+int32_t TKR50API_SPIRead(uint8_t command, uint8_t selector, uint32_t address, uint32_t length,
+                         uint8_t* buffer) {
     DeviceConnection* connection = Connection();
-    if (!connection) return TKRUSB20_RET_ERROR_NOT_OPEN;
-    if (!buffer || length > State().pipes.inMaxPacket || address > kMaxSpiAddress) return TKRUSB20_RET_ERROR_PARAM;
-    if (ReadTooLong(length, kMaxSpiReadCount)) return TKRUSB20_RET_ERROR_PARAM;
+    if (!connection)
+        return TKRUSB20_RET_ERROR_NOT_OPEN;
+    if (!buffer || length > State().pipes.inMaxPacket || address > kMaxSpiAddress)
+        return TKRUSB20_RET_ERROR_PARAM;
+    if (ReadTooLong(length, kMaxSpiReadCount))
+        return TKRUSB20_RET_ERROR_PARAM;
 
     std::vector<uint8_t> frame{command, selector};
     AppendBigEndian(frame, address, 3);
@@ -121,9 +147,12 @@ int32_t TKR50API_SPIRead(uint8_t command, uint8_t selector, uint32_t address, ui
 int32_t TKR50API_SPIFpgaWrite(uint8_t command, uint8_t selector, uint32_t address, uint32_t length,
                               const uint8_t* data) {
     DeviceConnection* connection = Connection();
-    if (!connection) return TKRUSB20_RET_ERROR_NOT_OPEN;
-    if (!data || length == 0) return TKRUSB20_RET_ERROR_PARAM;
-    if (length > kMaxWriteLength) return TKRUSB20_RET_ERROR_PARAM;
+    if (!connection)
+        return TKRUSB20_RET_ERROR_NOT_OPEN;
+    if (!data || length == 0)
+        return TKRUSB20_RET_ERROR_PARAM;
+    if (length > kMaxWriteLength)
+        return TKRUSB20_RET_ERROR_PARAM;
 
     return WithLargeBuffers([&] {
         std::vector<uint8_t> frame{command, selector};
@@ -137,9 +166,12 @@ int32_t TKR50API_SPIFpgaWrite(uint8_t command, uint8_t selector, uint32_t addres
 int32_t TKR50API_SPIFpgaRead(uint8_t command, uint8_t selector, uint32_t address, uint32_t length,
                              uint8_t* buffer) {
     DeviceConnection* connection = Connection();
-    if (!connection) return TKRUSB20_RET_ERROR_NOT_OPEN;
-    if (!buffer || length > State().pipes.inMaxPacket) return TKRUSB20_RET_ERROR_PARAM;
-    if (ReadTooLong(length, kMaxSpiReadCount)) return TKRUSB20_RET_ERROR_PARAM;
+    if (!connection)
+        return TKRUSB20_RET_ERROR_NOT_OPEN;
+    if (!buffer || length > State().pipes.inMaxPacket)
+        return TKRUSB20_RET_ERROR_PARAM;
+    if (ReadTooLong(length, kMaxSpiReadCount))
+        return TKRUSB20_RET_ERROR_PARAM;
 
     std::vector<uint8_t> frame{command, selector};
     AppendBigEndian(frame, address, 4);

@@ -27,9 +27,11 @@ std::shared_ptr<Driver> driverOverride;
 void ReleaseStep(LibraryState& state) {
     if (!state.openHandles.empty()) {
         SystemMutexGuard guard(*state.openHandles.front());
-        if (state.openCount > 0) --state.openCount;
+        if (state.openCount > 0)
+            --state.openCount;
     }
-    if (state.openCount <= 0) state.openHandles.clear();
+    if (state.openCount <= 0)
+        state.openHandles.clear();
 }
 
 // Opens board `index` on the connection and finds its bulk pipes. Returns false with the
@@ -43,8 +45,10 @@ bool OpenDevice(LibraryState& state, uint32_t index) {
 
     std::vector<std::string> paths;
     uint32_t error = connection.driver->Enumerate(paths);
-    if (error == 0 && index >= paths.size()) error = kErrorNoMoreItems;
-    if (error == 0) error = connection.driver->Open(paths[index], connection.device);
+    if (error == 0 && index >= paths.size())
+        error = kErrorNoMoreItems;
+    if (error == 0)
+        error = connection.driver->Open(paths[index], connection.device);
     if (error != 0) {
         connection.device = 0;
         connection.lastError = error;
@@ -53,9 +57,11 @@ bool OpenDevice(LibraryState& state, uint32_t index) {
 
     PipeEntry out, in;
     const int32_t outPipe = FindPipe(connection, kEndpointBulkOut, out);
-    if (outPipe < 0) return false;
+    if (outPipe < 0)
+        return false;
     const int32_t inPipe = FindPipe(connection, kEndpointBulkIn, in);
-    if (inPipe < 0) return false;
+    if (inPipe < 0)
+        return false;
     // A board without both bulk endpoints, or one that cannot move a byte, cannot carry commands.
     if (out.maxTransfer == 0 || in.maxTransfer == 0) {
         connection.lastError = kErrorInvalidHandle;
@@ -69,7 +75,8 @@ bool OpenDevice(LibraryState& state, uint32_t index) {
 }  // namespace
 
 void DeviceConnection::CloseDevice() {
-    if (device != 0 && driver) driver->Close(device);
+    if (device != 0 && driver)
+        driver->Close(device);
     device = 0;
 }
 
@@ -80,7 +87,8 @@ LibraryState& State() {
 
 std::shared_ptr<Driver> CurrentDriver() {
     std::lock_guard<std::mutex> lock(driverMutex);
-    if (!driverOverride) driverOverride = DefaultDriver();
+    if (!driverOverride)
+        driverOverride = DefaultDriver();
     return driverOverride;
 }
 
@@ -106,7 +114,8 @@ void* TKR50API_Init(void) {
     if (state.connection) {
         uint32_t error = 0;
         state.connection->exchangeLock = SystemMutex::Open(error);
-        if (!state.connection->exchangeLock) state.connection->lastError = error;
+        if (!state.connection->exchangeLock)
+            state.connection->lastError = error;
     }
     return state.connection.get();
 }
@@ -119,7 +128,8 @@ void TKR50API_End(void) {
 int32_t TKR50API_Open(uint32_t mode, uint32_t boardIndex) {
     LibraryState& state = State();
     // Without Init there is no connection object to open on.
-    if (!state.connection) return TKRUSB20_RET_ERROR_NOT_OPEN;
+    if (!state.connection)
+        return TKRUSB20_RET_ERROR_NOT_OPEN;
     DeviceConnection& connection = *state.connection;
 
     uint32_t error = 0;
@@ -132,7 +142,8 @@ int32_t TKR50API_Open(uint32_t mode, uint32_t boardIndex) {
     // Presence check: at least one board of the driver's class.
     std::vector<std::string> paths;
     error = CurrentDriver()->Enumerate(paths);
-    if (error == 0 && paths.empty()) error = kErrorNoMoreItems;
+    if (error == 0 && paths.empty())
+        error = kErrorNoMoreItems;
     if (error != 0) {
         connection.lastError = error;
         return TKRUSB20_RET_ERROR_DRIVER_OPEN;
@@ -141,13 +152,16 @@ int32_t TKR50API_Open(uint32_t mode, uint32_t boardIndex) {
     const bool alreadyHeld = !state.openHandles.empty();
     {
         SystemMutexGuard guard(*flagHandle);
-        if (mode != kAccessMode) return TKRUSB20_RET_ERROR_PARAM;
-        if (SharedOpenFlag() == 1) return TKRUSB20_RET_ERROR_DOUBLE_OPEN;
+        if (mode != kAccessMode)
+            return TKRUSB20_RET_ERROR_PARAM;
+        if (SharedOpenFlag() == 1)
+            return TKRUSB20_RET_ERROR_DOUBLE_OPEN;
         ++state.openCount;
         SharedOpenFlag() = 1;
     }
     // An earlier Open that no Close balanced still holds the device: keep using it.
-    if (alreadyHeld) return TKRUSB20_RET_SUCCESS;
+    if (alreadyHeld)
+        return TKRUSB20_RET_SUCCESS;
     state.openHandles.push_back(std::move(flagHandle));
 
     std::unique_ptr<SystemMutex> exchangeHandle = SystemMutex::Open(error);
@@ -157,7 +171,8 @@ int32_t TKR50API_Open(uint32_t mode, uint32_t boardIndex) {
     }
     state.openHandles.push_back(std::move(exchangeHandle));
 
-    if (OpenDevice(state, boardIndex)) return TKRUSB20_RET_SUCCESS;
+    if (OpenDevice(state, boardIndex))
+        return TKRUSB20_RET_SUCCESS;
 
     {
         SystemMutexGuard guard(*state.openHandles.front());
@@ -172,18 +187,22 @@ int32_t TKR50API_Close(uint32_t mode) {
     uint32_t error = 0;
     // Close works without an Open of this process: it clears the flag whoever set it.
     std::unique_ptr<SystemMutex> handle = SystemMutex::Open(error);
-    if (!handle) return SystemResult(error);
+    if (!handle)
+        return SystemResult(error);
     {
         SystemMutexGuard guard(*handle);
-        if (mode != kAccessMode) return TKRUSB20_RET_ERROR_PARAM;
-        if (SharedOpenFlag() == 1) SharedOpenFlag() = 0;
+        if (mode != kAccessMode)
+            return TKRUSB20_RET_ERROR_PARAM;
+        if (SharedOpenFlag() == 1)
+            SharedOpenFlag() = 0;
     }
     ReleaseStep(state);
     return TKRUSB20_RET_SUCCESS;
 }
 
 int32_t TKR50API_GetVersion(char* buffer) {
-    if (!buffer) return TKRUSB20_RET_ERROR_PARAM;
+    if (!buffer)
+        return TKRUSB20_RET_ERROR_PARAM;
     // Read once, on first use: the loader lock held during attach is no place for file reads.
     static const std::string version = ReadOwnVersion();
     std::memset(buffer, 0, kVersionSize);

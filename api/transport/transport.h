@@ -41,6 +41,7 @@ struct TransferPhase {
 
 // Writes `write` (if any) and reads `read` (if any) with no other exchange of any thread or process
 // in between. The reply's status byte is the caller's to judge.
-int32_t Exchange(DeviceConnection& connection, const PipeTable& pipes, TransferPhase* write, TransferPhase* read);
+int32_t Exchange(DeviceConnection& connection, const PipeTable& pipes, TransferPhase* write,
+                 TransferPhase* read);
 
 }  // namespace tkr

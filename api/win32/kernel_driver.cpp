@@ -12,7 +12,8 @@ namespace tkr {
 namespace {
 
 // Device-interface class of the boards' driver.
-constexpr GUID kBoardInterfaceClass = {0xC1B7C34B, 0x2A7E, 0x4B8B, {0x9E, 0xEB, 0xBE, 0x54, 0x9B, 0x4D, 0xF1, 0x44}};
+constexpr GUID kBoardInterfaceClass = {
+    0xC1B7C34B, 0x2A7E, 0x4B8B, {0x9E, 0xEB, 0xBE, 0x54, 0x9B, 0x4D, 0xF1, 0x44}};
 
 // An opened device: the file handle and the overlapped request state used for every request.
 struct Device {
@@ -25,7 +26,8 @@ class DeviceInfoList {
 public:
     explicit DeviceInfoList(HDEVINFO list) : list_(list) {}
     ~DeviceInfoList() {
-        if (list_ != INVALID_HANDLE_VALUE) SetupDiDestroyDeviceInfoList(list_);
+        if (list_ != INVALID_HANDLE_VALUE)
+            SetupDiDestroyDeviceInfoList(list_);
     }
     DeviceInfoList(const DeviceInfoList&) = delete;
     DeviceInfoList& operator=(const DeviceInfoList&) = delete;
@@ -41,14 +43,16 @@ private:
 uint32_t InterfacePath(HDEVINFO list, DWORD index, std::string& path) {
     SP_DEVICE_INTERFACE_DATA data{};
     data.cbSize = sizeof data;
-    if (!SetupDiEnumDeviceInterfaces(list, nullptr, &kBoardInterfaceClass, index, &data)) return GetLastError();
+    if (!SetupDiEnumDeviceInterfaces(list, nullptr, &kBoardInterfaceClass, index, &data))
+        return GetLastError();
     DWORD size = 0;
     if (!SetupDiGetDeviceInterfaceDetailA(list, &data, nullptr, 0, &size, nullptr) &&
         GetLastError() != ERROR_INSUFFICIENT_BUFFER) {
         return GetLastError();
     }
     HGLOBAL memory = GlobalAlloc(GPTR, size);
-    if (!memory) return GetLastError();
+    if (!memory)
+        return GetLastError();
     auto* detail = static_cast<SP_DEVICE_INTERFACE_DETAIL_DATA_A*>(memory);
     detail->cbSize = sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A);
     uint32_t error = 0;
@@ -65,14 +69,17 @@ uint32_t InterfacePath(HDEVINFO list, DWORD index, std::string& path) {
 
 uint32_t KernelDriver::Enumerate(std::vector<std::string>& paths) {
     paths.clear();
-    DeviceInfoList list(SetupDiGetClassDevsA(&kBoardInterfaceClass, nullptr, nullptr,
-                                             DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
-    if (!list.valid()) return GetLastError();
+    DeviceInfoList list(
+        SetupDiGetClassDevsA(&kBoardInterfaceClass, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE));
+    if (!list.valid())
+        return GetLastError();
     for (DWORD index = 0;; ++index) {
         std::string path;
         const uint32_t error = InterfacePath(list.get(), index, path);
-        if (error == ERROR_NO_MORE_ITEMS) break;
-        if (error != 0) return error;
+        if (error == ERROR_NO_MORE_ITEMS)
+            break;
+        if (error != 0)
+            return error;
         paths.push_back(path);
     }
     return 0;
@@ -80,9 +87,10 @@ uint32_t KernelDriver::Enumerate(std::vector<std::string>& paths) {
 
 uint32_t KernelDriver::Open(const std::string& path, DeviceHandle& handle) {
     handle = 0;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    if (file == INVALID_HANDLE_VALUE) return GetLastError();
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                              nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return GetLastError();
     auto* device = new Device;
     device->file = file;
     // Auto-reset and initially signalled; each request resets it when it starts.
@@ -99,7 +107,8 @@ uint32_t KernelDriver::Open(const std::string& path, DeviceHandle& handle) {
 
 void KernelDriver::Close(DeviceHandle handle) {
     auto* device = reinterpret_cast<Device*>(handle);
-    if (!device) return;
+    if (!device)
+        return;
     CloseHandle(device->overlapped.hEvent);
     CloseHandle(device->file);
     delete device;
@@ -109,7 +118,8 @@ uint32_t KernelDriver::Control(DeviceHandle handle, uint32_t code, const void* i
                                void* output, uint32_t outputSize, uint32_t& returned) {
     returned = 0;
     auto* device = reinterpret_cast<Device*>(handle);
-    if (!device) return ERROR_INVALID_HANDLE;
+    if (!device)
+        return ERROR_INVALID_HANDLE;
     DWORD count = 0;
     if (DeviceIoControl(device->file, code, const_cast<void*>(input), inputSize, output, outputSize, &count,
                         &device->overlapped)) {
@@ -117,13 +127,17 @@ uint32_t KernelDriver::Control(DeviceHandle handle, uint32_t code, const void* i
         return 0;
     }
     uint32_t error = GetLastError();
-    if (error != ERROR_IO_PENDING) return error;
+    if (error != ERROR_IO_PENDING)
+        return error;
     // No time-out: the driver completes or fails every request.
-    if (!GetOverlappedResult(device->file, &device->overlapped, &count, TRUE)) return GetLastError();
+    if (!GetOverlappedResult(device->file, &device->overlapped, &count, TRUE))
+        return GetLastError();
     returned = count;
     return 0;
 }
 
-std::shared_ptr<Driver> DefaultDriver() { return std::make_shared<KernelDriver>(); }
+std::shared_ptr<Driver> DefaultDriver() {
+    return std::make_shared<KernelDriver>();
+}
 
 }  // namespace tkr

@@ -38,7 +38,8 @@ struct PipeListLayout {
 inline constexpr PipeListLayout kPipeListLayout64{16, 24, 24, 0, 2, 16};
 inline constexpr PipeListLayout kPipeListLayout32{12, 16, 20, 0, 2, 12};
 // The layout this build reads (and a driver built into the same module writes).
-inline constexpr PipeListLayout kPipeListLayoutNative = sizeof(void*) == 8 ? kPipeListLayout64 : kPipeListLayout32;
+inline constexpr PipeListLayout kPipeListLayoutNative =
+    sizeof(void*) == 8 ? kPipeListLayout64 : kPipeListLayout32;
 
 // Command codes (byte 0 of a frame). SPI and FPGA commands carry the caller's own code.
 inline constexpr uint8_t kCmdI2CRead8 = 0x00;
