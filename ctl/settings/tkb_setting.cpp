@@ -1,4 +1,6 @@
-#include "tkb_setting.h"
+#include "settings/tkb_setting.h"
+
+#include "board/board_models.h"
 
 #include <algorithm>
 #include <chrono>
@@ -103,13 +105,6 @@ uint8_t GuidByte(std::string_view token) {
     return negative ? static_cast<uint8_t>(0u - value) : value;
 }
 
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-        return lower(x) == lower(y);
-    });
-}
-
 }  // namespace
 
 int TKBSetting::Decode(const uint8_t* block, size_t length) {
@@ -148,7 +143,7 @@ int TKBSetting::Decode(const uint8_t* block, size_t length) {
     return 0;
 }
 
-int TKBSetting::Encode(uint8_t* block, size_t length) {
+int TKBSetting::Encode(uint8_t* block, size_t length, const UvcGuid& colourGuid) {
     if (length < kRegisterTableSize) {
         return -1;
     }
@@ -166,12 +161,7 @@ int TKBSetting::Encode(uint8_t* block, size_t length) {
     Put16(image, kUvcFps, FpsCode(UVC_FPS));
     Put16(image, kUvcBoardId, static_cast<uint32_t>(UVC_BoardID));
     Put16(image, kUvcColor, static_cast<uint32_t>(UVC_Color));
-    UvcGuid guid;
-    std::string colourName;
-    if (LookupUvcColor(UVC_Color, guid, colourName) != 0) {
-        guid = kUyvyGuid;
-    }
-    std::copy(guid.begin(), guid.end(), image + kUvcGuid);
+    std::copy(colourGuid.begin(), colourGuid.end(), image + kUvcGuid);
     uint16_t sum = 0;
     for (size_t i = kUvcWidth; i < kChecksummedEnd; ++i) {
         sum = static_cast<uint16_t>(sum + image[i]);
@@ -193,6 +183,12 @@ int TKBSetting::Encode(uint8_t* block, size_t length) {
         std::copy(TimingArea.begin(), TimingArea.begin() + timingBytes, block + kTimingAreaOffset);
     }
     return 0;
+}
+
+UvcGuid TKBSetting::ColourGuid(const CIniSection& colourList, int32_t index) {
+    UvcGuid guid;
+    std::string name;
+    return LookupUvcColor(colourList, index, guid, name) == 0 ? guid : kUyvyGuid;
 }
 
 int TKBSetting::LookupUvcColor(int32_t index, UvcGuid& guid, std::string& name, size_t nameCapacity) {
@@ -283,7 +279,7 @@ std::string TKBSetting::FpsText(uint16_t code) {
 }
 
 uint32_t SettingsWriteLength(const BoardIdentity& identity) {
-    return EqualsNoCase(identity.modelName, "TKD-20") ? 512 : 256;
+    return ModelNamedLike(identity).settingsWriteLength;
 }
 
 bool LoadSettings(CTkrUsbControl& control, MessageSink& messages, TKBSetting& setting,
@@ -300,7 +296,8 @@ bool LoadSettings(CTkrUsbControl& control, MessageSink& messages, TKBSetting& se
 bool SaveSettings(CTkrUsbControl& control, MessageSink& messages, const BoardIdentity& identity,
                   TKBSetting& setting, SettingsBlock& transfer) {
     transfer.fill(0);
-    setting.Encode(transfer.data(), transfer.size());
+    setting.Encode(transfer.data(), transfer.size(),
+                   TKBSetting::ColourGuid(ProgramIniFile(), setting.UVC_Color));
     const bool written = control.WriteSettingsToBoard(SettingsWriteLength(identity), transfer.data());
     if (!written) {
         messages.ShowMessage(kWriteFailedMessage);
