@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <new>
 #include <vector>
 
 #include "frame/library_state.h"
@@ -29,17 +28,6 @@ inline void AppendData(std::vector<uint8_t>& frame, const uint8_t* data, uint32_
         return;
     frame.reserve(frame.size() + length);
     frame.insert(frame.end(), data, data + length);
-}
-
-// Runs the part of an export that allocates by the caller's length (up to 16 MiB): a failed
-// allocation becomes a result code, never an exception across the C boundary.
-template <class Body>
-int32_t WithLargeBuffers(Body&& body) noexcept {
-    try {
-        return body();
-    } catch (const std::bad_alloc&) {
-        return SystemResult(kErrorNotEnoughMemory);
-    }
 }
 
 // Sends `frame` and reads a reply of one status byte and `dataLength` data bytes (at most 1023).

@@ -3,6 +3,7 @@
 
 #include "TKR50API.h"
 #include "access/command.h"
+#include "frame/export_guard.h"
 #include "frame/platform.h"
 #include "tkr/protocol.h"
 
@@ -45,81 +46,91 @@ void OneBlockDelay(uint32_t options) {
 extern "C" {
 
 int32_t TKR50API_I2CBlockWrite(uint32_t slave, uint32_t subAddress, uint32_t length, const uint8_t* data,
-                               uint32_t wordAddress) {
-    DeviceConnection* connection = Connection();
-    if (!connection)
-        return TKRUSB20_RET_ERROR_NOT_OPEN;
-    if (length > State().pipes.outMaxPacket || slave > kMaxSlave)
-        return TKRUSB20_RET_ERROR_PARAM;
-    if (MissingData(data, length))
-        return TKRUSB20_RET_ERROR_PARAM;
+                               uint32_t wordAddress) noexcept {
+    return GuardedExport([&]() -> int32_t {
+        DeviceConnection* connection = Connection();
+        if (!connection)
+            return TKRUSB20_RET_ERROR_NOT_OPEN;
+        if (length > State().pipes.outMaxPacket || slave > kMaxSlave)
+            return TKRUSB20_RET_ERROR_PARAM;
+        if (MissingData(data, length))
+            return TKRUSB20_RET_ERROR_PARAM;
 
-    std::vector<uint8_t> frame = I2CAddressFrame(kCmdI2CWrite, slave, subAddress, wordAddress != 0);
-    AppendData(frame, data, length);
-    return RunCommand(*connection, frame);
+        std::vector<uint8_t> frame = I2CAddressFrame(kCmdI2CWrite, slave, subAddress, wordAddress != 0);
+        AppendData(frame, data, length);
+        return RunCommand(*connection, frame);
+    });
 }
 
 int32_t TKR50API_I2CBlockRead(uint32_t slave, uint32_t subAddress, uint32_t length, uint8_t* buffer,
-                              uint32_t wordAddress) {
-    DeviceConnection* connection = Connection();
-    if (!connection)
-        return TKRUSB20_RET_ERROR_NOT_OPEN;
-    if (!buffer || length > State().pipes.inMaxPacket || slave > kMaxSlave)
-        return TKRUSB20_RET_ERROR_PARAM;
-    if (ReadTooLong(length, kMaxI2CReadCount))
-        return TKRUSB20_RET_ERROR_PARAM;
+                              uint32_t wordAddress) noexcept {
+    return GuardedExport([&]() -> int32_t {
+        DeviceConnection* connection = Connection();
+        if (!connection)
+            return TKRUSB20_RET_ERROR_NOT_OPEN;
+        if (!buffer || length > State().pipes.inMaxPacket || slave > kMaxSlave)
+            return TKRUSB20_RET_ERROR_PARAM;
+        if (ReadTooLong(length, kMaxI2CReadCount))
+            return TKRUSB20_RET_ERROR_PARAM;
 
-    const bool word = wordAddress != 0;
-    std::vector<uint8_t> frame =
-        I2CAddressFrame(word ? kCmdI2CRead16 : kCmdI2CRead8, slave, subAddress, word);
-    frame.push_back(static_cast<uint8_t>(length));
-    return RunCommand(*connection, frame, length, buffer);
+        const bool word = wordAddress != 0;
+        std::vector<uint8_t> frame =
+            I2CAddressFrame(word ? kCmdI2CRead16 : kCmdI2CRead8, slave, subAddress, word);
+        frame.push_back(static_cast<uint8_t>(length));
+        return RunCommand(*connection, frame, length, buffer);
+    });
 }
 
-int32_t TKR50API_I2COneBlockWrite(uint32_t slave, uint32_t length, uint32_t options, const uint8_t* data) {
-    DeviceConnection* connection = Connection();
-    if (!connection)
-        return TKRUSB20_RET_ERROR_NOT_OPEN;
-    if (length > State().pipes.outMaxPacket || slave > kMaxSlave)
-        return TKRUSB20_RET_ERROR_PARAM;
-    if (MissingData(data, length))
-        return TKRUSB20_RET_ERROR_PARAM;
+int32_t TKR50API_I2COneBlockWrite(uint32_t slave, uint32_t length, uint32_t options,
+                                  const uint8_t* data) noexcept {
+    return GuardedExport([&]() -> int32_t {
+        DeviceConnection* connection = Connection();
+        if (!connection)
+            return TKRUSB20_RET_ERROR_NOT_OPEN;
+        if (length > State().pipes.outMaxPacket || slave > kMaxSlave)
+            return TKRUSB20_RET_ERROR_PARAM;
+        if (MissingData(data, length))
+            return TKRUSB20_RET_ERROR_PARAM;
 
-    std::vector<uint8_t> frame{kCmdI2CWrite, static_cast<uint8_t>((slave << 1) | (options >> 31))};
-    AppendData(frame, data, length);
-    const int32_t result = RunCommand(*connection, frame);
-    OneBlockDelay(options);
-    return result;
+        std::vector<uint8_t> frame{kCmdI2CWrite, static_cast<uint8_t>((slave << 1) | (options >> 31))};
+        AppendData(frame, data, length);
+        const int32_t result = RunCommand(*connection, frame);
+        OneBlockDelay(options);
+        return result;
+    });
 }
 
-int32_t TKR50API_I2COneBlockRead(uint32_t slave, uint32_t length, uint32_t options, uint8_t* buffer) {
-    DeviceConnection* connection = Connection();
-    if (!connection)
-        return TKRUSB20_RET_ERROR_NOT_OPEN;
-    if (!buffer || length > State().pipes.inMaxPacket || slave > kMaxSlave)
-        return TKRUSB20_RET_ERROR_PARAM;
-    if (ReadTooLong(length, kMaxI2CReadCount))
-        return TKRUSB20_RET_ERROR_PARAM;
+int32_t TKR50API_I2COneBlockRead(uint32_t slave, uint32_t length, uint32_t options,
+                                 uint8_t* buffer) noexcept {
+    return GuardedExport([&]() -> int32_t {
+        DeviceConnection* connection = Connection();
+        if (!connection)
+            return TKRUSB20_RET_ERROR_NOT_OPEN;
+        if (!buffer || length > State().pipes.inMaxPacket || slave > kMaxSlave)
+            return TKRUSB20_RET_ERROR_PARAM;
+        if (ReadTooLong(length, kMaxI2CReadCount))
+            return TKRUSB20_RET_ERROR_PARAM;
 
-    std::vector<uint8_t> frame{kCmdI2CRead8, static_cast<uint8_t>((slave << 1) + 1),
-                               static_cast<uint8_t>((options & kOneBlockFlag) ? 0 : 1),
-                               static_cast<uint8_t>(length)};
-    const int32_t result = RunCommand(*connection, frame, length, buffer);
-    OneBlockDelay(options);
-    return result;
+        std::vector<uint8_t> frame{kCmdI2CRead8, static_cast<uint8_t>((slave << 1) + 1),
+                                   static_cast<uint8_t>((options & kOneBlockFlag) ? 0 : 1),
+                                   static_cast<uint8_t>(length)};
+        const int32_t result = RunCommand(*connection, frame, length, buffer);
+        OneBlockDelay(options);
+        return result;
+    });
 }
 
 int32_t TKR50API_SPIWrite(uint8_t command, uint8_t selector, uint32_t address, uint32_t length,
-                          const uint8_t* data) {
-    DeviceConnection* connection = Connection();
-    if (!connection)
-        return TKRUSB20_RET_ERROR_NOT_OPEN;
-    if (address > kMaxSpiAddress)
-        return TKRUSB20_RET_ERROR_PARAM;
-    if (length > kMaxWriteLength || MissingData(data, length))
-        return TKRUSB20_RET_ERROR_PARAM;
+                          const uint8_t* data) noexcept {
+    return GuardedExport([&]() -> int32_t {
+        DeviceConnection* connection = Connection();
+        if (!connection)
+            return TKRUSB20_RET_ERROR_NOT_OPEN;
+        if (address > kMaxSpiAddress)
+            return TKRUSB20_RET_ERROR_PARAM;
+        if (length > kMaxWriteLength || MissingData(data, length))
+            return TKRUSB20_RET_ERROR_PARAM;
 
-    return WithLargeBuffers([&] {
         std::vector<uint8_t> frame{command, selector};
         AppendBigEndian(frame, address, 3);
         AppendBigEndian(frame, length, 3);
@@ -129,32 +140,34 @@ int32_t TKR50API_SPIWrite(uint8_t command, uint8_t selector, uint32_t address, u
 }
 
 int32_t TKR50API_SPIRead(uint8_t command, uint8_t selector, uint32_t address, uint32_t length,
-                         uint8_t* buffer) {
-    DeviceConnection* connection = Connection();
-    if (!connection)
-        return TKRUSB20_RET_ERROR_NOT_OPEN;
-    if (!buffer || length > State().pipes.inMaxPacket || address > kMaxSpiAddress)
-        return TKRUSB20_RET_ERROR_PARAM;
-    if (ReadTooLong(length, kMaxSpiReadCount))
-        return TKRUSB20_RET_ERROR_PARAM;
+                         uint8_t* buffer) noexcept {
+    return GuardedExport([&]() -> int32_t {
+        DeviceConnection* connection = Connection();
+        if (!connection)
+            return TKRUSB20_RET_ERROR_NOT_OPEN;
+        if (!buffer || length > State().pipes.inMaxPacket || address > kMaxSpiAddress)
+            return TKRUSB20_RET_ERROR_PARAM;
+        if (ReadTooLong(length, kMaxSpiReadCount))
+            return TKRUSB20_RET_ERROR_PARAM;
 
-    std::vector<uint8_t> frame{command, selector};
-    AppendBigEndian(frame, address, 3);
-    AppendBigEndian(frame, length, 2);
-    return RunCommand(*connection, frame, length, buffer);
+        std::vector<uint8_t> frame{command, selector};
+        AppendBigEndian(frame, address, 3);
+        AppendBigEndian(frame, length, 2);
+        return RunCommand(*connection, frame, length, buffer);
+    });
 }
 
 int32_t TKR50API_SPIFpgaWrite(uint8_t command, uint8_t selector, uint32_t address, uint32_t length,
-                              const uint8_t* data) {
-    DeviceConnection* connection = Connection();
-    if (!connection)
-        return TKRUSB20_RET_ERROR_NOT_OPEN;
-    if (!data || length == 0)
-        return TKRUSB20_RET_ERROR_PARAM;
-    if (length > kMaxWriteLength)
-        return TKRUSB20_RET_ERROR_PARAM;
+                              const uint8_t* data) noexcept {
+    return GuardedExport([&]() -> int32_t {
+        DeviceConnection* connection = Connection();
+        if (!connection)
+            return TKRUSB20_RET_ERROR_NOT_OPEN;
+        if (!data || length == 0)
+            return TKRUSB20_RET_ERROR_PARAM;
+        if (length > kMaxWriteLength)
+            return TKRUSB20_RET_ERROR_PARAM;
 
-    return WithLargeBuffers([&] {
         std::vector<uint8_t> frame{command, selector};
         AppendBigEndian(frame, address, 4);
         AppendBigEndian(frame, length, 3);
@@ -164,19 +177,21 @@ int32_t TKR50API_SPIFpgaWrite(uint8_t command, uint8_t selector, uint32_t addres
 }
 
 int32_t TKR50API_SPIFpgaRead(uint8_t command, uint8_t selector, uint32_t address, uint32_t length,
-                             uint8_t* buffer) {
-    DeviceConnection* connection = Connection();
-    if (!connection)
-        return TKRUSB20_RET_ERROR_NOT_OPEN;
-    if (!buffer || length > State().pipes.inMaxPacket)
-        return TKRUSB20_RET_ERROR_PARAM;
-    if (ReadTooLong(length, kMaxSpiReadCount))
-        return TKRUSB20_RET_ERROR_PARAM;
+                             uint8_t* buffer) noexcept {
+    return GuardedExport([&]() -> int32_t {
+        DeviceConnection* connection = Connection();
+        if (!connection)
+            return TKRUSB20_RET_ERROR_NOT_OPEN;
+        if (!buffer || length > State().pipes.inMaxPacket)
+            return TKRUSB20_RET_ERROR_PARAM;
+        if (ReadTooLong(length, kMaxSpiReadCount))
+            return TKRUSB20_RET_ERROR_PARAM;
 
-    std::vector<uint8_t> frame{command, selector};
-    AppendBigEndian(frame, address, 4);
-    AppendBigEndian(frame, length, 2);
-    return RunCommand(*connection, frame, length, buffer);
+        std::vector<uint8_t> frame{command, selector};
+        AppendBigEndian(frame, address, 4);
+        AppendBigEndian(frame, length, 2);
+        return RunCommand(*connection, frame, length, buffer);
+    });
 }
 
 }  // extern "C"

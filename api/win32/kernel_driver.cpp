@@ -15,12 +15,6 @@ namespace {
 constexpr GUID kBoardInterfaceClass = {
     0xC1B7C34B, 0x2A7E, 0x4B8B, {0x9E, 0xEB, 0xBE, 0x54, 0x9B, 0x4D, 0xF1, 0x44}};
 
-// An opened device: the file handle and the overlapped request state used for every request.
-struct Device {
-    HANDLE file = INVALID_HANDLE_VALUE;
-    OVERLAPPED overlapped{};
-};
-
 // Owns a SetupAPI device-information list.
 class DeviceInfoList {
 public:
@@ -67,6 +61,30 @@ uint32_t InterfacePath(HDEVINFO list, DWORD index, std::string& path) {
 
 }  // namespace
 
+// An opened device: the file handle and the overlapped request state used for every request. Both
+// are closed when the last user lets go, so a Close during another thread's request cannot pull the
+// handle from under it.
+struct KernelDriver::Device {
+    HANDLE file = INVALID_HANDLE_VALUE;
+    OVERLAPPED overlapped{};
+
+    Device() = default;
+    Device(const Device&) = delete;
+    Device& operator=(const Device&) = delete;
+    ~Device() {
+        if (overlapped.hEvent)
+            CloseHandle(overlapped.hEvent);
+        if (file != INVALID_HANDLE_VALUE)
+            CloseHandle(file);
+    }
+};
+
+std::shared_ptr<KernelDriver::Device> KernelDriver::Find(DeviceHandle handle) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    const auto found = devices_.find(handle);
+    return found == devices_.end() ? nullptr : found->second;
+}
+
 uint32_t KernelDriver::Enumerate(std::vector<std::string>& paths) {
     paths.clear();
     DeviceInfoList list(
@@ -87,37 +105,37 @@ uint32_t KernelDriver::Enumerate(std::vector<std::string>& paths) {
 
 uint32_t KernelDriver::Open(const std::string& path, DeviceHandle& handle) {
     handle = 0;
-    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                              nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-    if (file == INVALID_HANDLE_VALUE)
+    auto device = std::make_shared<Device>();
+    device->file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                               nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+    if (device->file == INVALID_HANDLE_VALUE)
         return GetLastError();
-    auto* device = new Device;
-    device->file = file;
     // Auto-reset and initially signalled; each request resets it when it starts.
     device->overlapped.hEvent = CreateEventA(nullptr, FALSE, TRUE, nullptr);
-    if (!device->overlapped.hEvent) {
-        const uint32_t error = GetLastError();
-        CloseHandle(file);
-        delete device;
-        return error;
-    }
-    handle = reinterpret_cast<DeviceHandle>(device);
+    if (!device->overlapped.hEvent)
+        return GetLastError();
+    std::lock_guard<std::mutex> lock(mutex_);
+    handle = nextHandle_++;
+    devices_.emplace(handle, std::move(device));
     return 0;
 }
 
 void KernelDriver::Close(DeviceHandle handle) {
-    auto* device = reinterpret_cast<Device*>(handle);
-    if (!device)
-        return;
-    CloseHandle(device->overlapped.hEvent);
-    CloseHandle(device->file);
-    delete device;
+    std::shared_ptr<Device> device;
+    {
+        std::lock_guard<std::mutex> lock(mutex_);
+        const auto found = devices_.find(handle);
+        if (found == devices_.end())
+            return;
+        device = std::move(found->second);
+        devices_.erase(found);
+    }
 }
 
 uint32_t KernelDriver::Control(DeviceHandle handle, uint32_t code, const void* input, uint32_t inputSize,
                                void* output, uint32_t outputSize, uint32_t& returned) {
     returned = 0;
-    auto* device = reinterpret_cast<Device*>(handle);
+    const std::shared_ptr<Device> device = Find(handle);
     if (!device)
         return ERROR_INVALID_HANDLE;
     DWORD count = 0;

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "tkbsim/fpga_registers.h"
+#include "tkr/invariant.h"
 #include "tkr/protocol.h"
 
 namespace tkbsim {
@@ -218,6 +219,9 @@ void Firmware::FeedPayload(uint8_t value) {
     }
     switch (rx_.header[0]) {
         case tkr::kCmdI2CWrite:
+            // The header step set the target to an addressed device. The index stays masked in builds
+            // that do not check, since the state lives in a board file another process may damage.
+            TKR_INVARIANT(rx_.target < state::kI2CDeviceCapacity);
             I2CBus::WriteByte(control_.bus.devices[rx_.target % state::kI2CDeviceCapacity], value);
             return;
         case tkr::kCmdSpiWrite:

@@ -131,5 +131,6 @@ inline constexpr uint32_t kErrorInsufficientBuffer = 122;
 inline constexpr uint32_t kErrorNoMoreItems = 259;
 inline constexpr uint32_t kErrorIoPending = 997;
 inline constexpr uint32_t kErrorDeviceNotConnected = 1167;
+inline constexpr uint32_t kErrorInternalError = 1359;
 
 }  // namespace tkr
