@@ -4,23 +4,12 @@
 #include <cstring>
 #include <vector>
 
+#include "tkr/byte_order.h"
 #include "tkr/protocol.h"
 
 namespace tkr {
 
 namespace {
-
-uint32_t ReadLe32(const uint8_t* p) {
-    return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24);
-}
-uint16_t ReadLe16(const uint8_t* p) {
-    return static_cast<uint16_t>(p[0] | (p[1] << 8));
-}
-
-void WriteLe32(uint8_t* p, uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        p[i] = static_cast<uint8_t>(value >> (8 * i));
-}
 
 int32_t NoPipeResult(DeviceConnection& connection) {
     connection.lastError = kErrorInvalidHandle;

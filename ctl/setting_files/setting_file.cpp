@@ -1,4 +1,5 @@
 #include "setting_files/setting_file.h"
+#include "text/characters.h"
 
 #include <string_view>
 
@@ -11,20 +12,6 @@ struct Number {
     uint32_t value = 0;  // low 32 bits of the number written, two's complement when negative
     bool negative = false;
 };
-
-bool IsCSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
 
 int DecimalDigit(char c) {
     return c >= '0' && c <= '9' ? c - '0' : -1;

@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "setting_files/setting_file.h"
+#include "text/characters.h"
 
 namespace tkbctl {
 namespace {
@@ -24,9 +25,6 @@ constexpr int kMsgBoardNotFound = 12004;
 constexpr int kMsgFileNotOpened = 12005;
 constexpr int kMsgFileNotRead = 12006;
 
-bool IsCSpace(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
 bool IsAsciiAlnum(char c) {
     return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z');
 }

@@ -1,4 +1,5 @@
 #include "usb/usb_version.h"
+#include "tkr/byte_order.h"
 
 #include <array>
 #include <optional>
@@ -14,18 +15,6 @@ constexpr uint32_t kErrorInsufficientBuffer = 122;
 // broken answer, refused like a failed allocation.
 constexpr uint32_t kMaxNameStructureSize = 0x10000 + kConnectionNameHeaderSize;
 constexpr std::string_view kDeviceNamespace = "\\\\.\\";
-
-uint32_t ReadLe32(std::span<const uint8_t> bytes, std::size_t offset) {
-    return bytes[offset] | bytes[offset + 1] << 8 | bytes[offset + 2] << 16 |
-           uint32_t(bytes[offset + 3]) << 24;
-}
-uint16_t ReadLe16(std::span<const uint8_t> bytes, std::size_t offset) {
-    return static_cast<uint16_t>(bytes[offset] | bytes[offset + 1] << 8);
-}
-void WriteLe32(std::span<uint8_t> bytes, std::size_t offset, uint32_t value) {
-    for (int i = 0; i < 4; ++i)
-        bytes[offset + i] = static_cast<uint8_t>(value >> (8 * i));
-}
 
 // One of the three name structures: where its length and its name lie, and whether it carries a
 // connection index.
@@ -45,21 +34,21 @@ std::optional<std::string> QueryName(UsbTopology& topology, UsbTopology::Handle 
                                      const NameQuery& query) {
     std::vector<uint8_t> bare(query.headerSize);
     if (query.connectionIndex)
-        WriteLe32(bare, kConnectionIndexOffset, *query.connectionIndex);
+        tkr::WriteLe32(bare.data() + kConnectionIndexOffset, *query.connectionIndex);
     if (!topology.Control(device, query.code, bare))
         return std::nullopt;
-    const uint32_t actualLength = ReadLe32(bare, query.lengthOffset);
+    const uint32_t actualLength = tkr::ReadLe32(bare.data() + query.lengthOffset);
     if (actualLength <= query.headerSize || actualLength > kMaxNameStructureSize)
         return std::nullopt;
 
     std::vector<uint8_t> full(actualLength + query.extraBytes);
     if (query.connectionIndex)
-        WriteLe32(full, kConnectionIndexOffset, *query.connectionIndex);
+        tkr::WriteLe32(full.data() + kConnectionIndexOffset, *query.connectionIndex);
     if (!topology.Control(device, query.code, full))
         return std::nullopt;
     std::u16string name;
     for (std::size_t offset = query.nameOffset; offset + 1 < full.size(); offset += 2) {
-        const char16_t unit = ReadLe16(full, offset);
+        const char16_t unit = tkr::ReadLe16(full.data() + offset);
         if (unit == 0)
             break;
         name.push_back(unit);
@@ -143,12 +132,13 @@ void CGetUSBVersion::WalkHub(const std::string& name, int depth) {
 
 void CGetUSBVersion::CheckPort(UsbTopology::Handle hub, uint32_t port, int depth) {
     std::array<uint8_t, kConnectionInformationSize> info{};
-    WriteLe32(info, kConnectionIndexOffset, port);
+    tkr::WriteLe32(info.data() + kConnectionIndexOffset, port);
     if (!topology_.Control(hub, kIoctlUsbGetNodeConnectionInformationEx, info))
         return;
-    if (ReadLe16(info, kIdVendorOffset) == vendorId_ && ReadLe16(info, kIdProductOffset) == productId_) {
+    if (tkr::ReadLe16(info.data() + kIdVendorOffset) == vendorId_ &&
+        tkr::ReadLe16(info.data() + kIdProductOffset) == productId_) {
         ++matchCount_;
-        version_ = ReadLe16(info, kBcdUsbOffset);
+        version_ = tkr::ReadLe16(info.data() + kBcdUsbOffset);
     }
     if (info[kDeviceIsHubOffset] != 0 && depth < kMaxHubDepth) {
         if (std::optional<std::string> child = QueryName(topology_, hub, ConnectionNameQuery(port))) {
