@@ -11,7 +11,7 @@
 #include "tkr/invariant.h"
 #include "tkr/protocol.h"
 
-namespace tkrtest {
+namespace tkr::test {
 namespace {
 
 using FrameTest = LibraryTest;
@@ -305,4 +305,4 @@ TEST(InvariantTest, ABrokenInvariantStopsTheProgramWithItsPlace) {
 #endif
 
 }  // namespace
-}  // namespace tkrtest
+}  // namespace tkr::test

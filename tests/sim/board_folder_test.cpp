@@ -8,7 +8,7 @@
 #include "tkbsim/error.h"
 #include "tkbsim/fpga_registers.h"
 
-namespace tkbsimtest {
+namespace tkbsim::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -136,4 +136,4 @@ TEST(BoardFileName, OnlyTheNamesTheFolderWrites) {
 }
 
 }  // namespace
-}  // namespace tkbsimtest
+}  // namespace tkbsim::test

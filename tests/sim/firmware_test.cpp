@@ -5,7 +5,7 @@
 #include "sim_test_support.h"
 #include "tkbsim/fpga_registers.h"
 
-namespace tkbsimtest {
+namespace tkbsim::test {
 namespace {
 
 using tkbsim::BoardFolder;
@@ -288,4 +288,4 @@ TEST_F(FirmwareTest, FrameLogRingKeepsTheNewestFrames) {
 }
 
 }  // namespace
-}  // namespace tkbsimtest
+}  // namespace tkbsim::test

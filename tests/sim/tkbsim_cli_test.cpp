@@ -9,7 +9,7 @@
 #include "tkbsim/fpga_registers.h"
 #include "tkbsim_cli.h"
 
-namespace tkbsimtest {
+namespace tkbsim::test {
 namespace {
 
 using tkbsim::BoardFolder;
@@ -175,4 +175,4 @@ TEST_F(TkbsimCliTest, HelpNamesEveryCommand) {
 }
 
 }  // namespace
-}  // namespace tkbsimtest
+}  // namespace tkbsim::test

@@ -7,7 +7,7 @@
 #include "ini/program_paths.h"
 #include "support/ini_test_support.h"
 
-namespace tkbctl {
+namespace tkbctl::test {
 namespace {
 
 using test::IniFolderTest;
@@ -121,4 +121,4 @@ TEST_F(CIniSectionTest, ProgramIniFileFollowsTheWorkingDirectory) {
 }
 
 }  // namespace
-}  // namespace tkbctl
+}  // namespace tkbctl::test

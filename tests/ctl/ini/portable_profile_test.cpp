@@ -13,7 +13,7 @@
 
 #include "support/ini_test_support.h"
 
-namespace tkbctl {
+namespace tkbctl::test {
 namespace {
 
 class PortableProfileTest : public test::IniFolderTest {};
@@ -101,4 +101,4 @@ TEST_F(PortableProfileTest, SurvivesRandomFilesAndEveryBufferSize) {
 }
 
 }  // namespace
-}  // namespace tkbctl
+}  // namespace tkbctl::test

@@ -16,7 +16,7 @@
 #include "tkbsim/board_folder.h"
 #include "tkbsim/virtual_driver.h"
 
-namespace tkbctl {
+namespace tkbctl::test {
 namespace {
 
 using test::RecordingMessages;
@@ -389,4 +389,4 @@ TEST_F(SettingFileOnVirtualBoard, ProblemsBeforeTheFirstWrite) {
 }
 
 }  // namespace
-}  // namespace tkbctl
+}  // namespace tkbctl::test

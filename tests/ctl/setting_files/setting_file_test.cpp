@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace tkbctl {
+namespace tkbctl::test {
 
 void PrintTo(const SettingFileWrite& write, std::ostream* os) {
     *os << "line " << write.line << ": write slave 0x" << std::hex << write.slave << " address 0x"
@@ -151,4 +151,4 @@ TEST(SettingFileParse, ErrorTextNamesTheLine) {
 }
 
 }  // namespace
-}  // namespace tkbctl
+}  // namespace tkbctl::test

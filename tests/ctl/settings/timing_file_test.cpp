@@ -7,7 +7,7 @@
 
 #include "support/ini_test_support.h"
 
-namespace tkbctl {
+namespace tkbctl::test {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -103,4 +103,4 @@ TEST_F(TimingFileTest, MissingSectionOrFileLoadsZerosAndTheMarker) {
 }
 
 }  // namespace
-}  // namespace tkbctl
+}  // namespace tkbctl::test

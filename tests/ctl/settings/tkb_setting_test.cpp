@@ -10,7 +10,7 @@
 #include "support/ini_test_support.h"
 #include "support/recording_messages.h"
 
-namespace tkbctl {
+namespace tkbctl::test {
 namespace {
 
 using Bytes = std::vector<uint8_t>;
@@ -373,4 +373,4 @@ TEST_F(SettingsStorageTest, FailedWriteShowsMessageAndKeepsTheUsersValues) {
 }
 
 }  // namespace
-}  // namespace tkbctl
+}  // namespace tkbctl::test

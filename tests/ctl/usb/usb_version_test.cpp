@@ -7,7 +7,7 @@
 #include <optional>
 #include <vector>
 
-namespace tkbctl {
+namespace tkbctl::test {
 namespace {
 
 using namespace usb_layout;
@@ -313,4 +313,4 @@ TEST_F(UsbVersionTest, HubThatNamesItselfDoesNotRecurseForever) {
 }
 
 }  // namespace
-}  // namespace tkbctl
+}  // namespace tkbctl::test

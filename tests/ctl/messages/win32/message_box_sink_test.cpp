@@ -4,7 +4,7 @@
 
 #include <string>
 
-namespace tkbctl {
+namespace tkbctl::test {
 namespace {
 
 // What a message box showed: caught through a hook when the box has initialised its window, read
@@ -143,4 +143,4 @@ TEST_F(MessageBoxSinkTest, MissingMessageSaysWhichOne) {
 }
 
 }  // namespace
-}  // namespace tkbctl
+}  // namespace tkbctl::test

@@ -8,7 +8,7 @@
 
 #include "setting_files/setting_file_runner.h"
 
-namespace tkbctl {
+namespace tkbctl::test {
 namespace {
 
 class SettingFileReadWin32 : public ::testing::Test {
@@ -43,4 +43,4 @@ TEST_F(SettingFileReadWin32, FileOpenElsewhereIsNotRead) {
 }
 
 }  // namespace
-}  // namespace tkbctl
+}  // namespace tkbctl::test

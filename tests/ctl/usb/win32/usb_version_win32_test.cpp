@@ -11,7 +11,7 @@
 #include <array>
 #include <cstddef>
 
-namespace tkbctl {
+namespace tkbctl::test {
 namespace {
 
 using namespace usb_layout;
@@ -106,4 +106,4 @@ TEST(UsbVersionWin32, WideNamesInTheAnsiCodePage) {
 }
 
 }  // namespace
-}  // namespace tkbctl
+}  // namespace tkbctl::test
