@@ -3,7 +3,6 @@
 
 #include <cstdint>
 #include <cstring>
-#include <new>
 #include <vector>
 
 #include "frame/library_state.h"
@@ -13,29 +12,22 @@
 namespace tkr {
 
 // The connection, or nullptr when TKR50API_Init has not created one.
-inline DeviceConnection* Connection() { return State().connection.get(); }
+inline DeviceConnection* Connection() {
+    return State().connection.get();
+}
 
 // Appends `value` big-endian in `bytes` bytes, as every multi-byte field of a frame is.
 inline void AppendBigEndian(std::vector<uint8_t>& frame, uint32_t value, int bytes) {
-    for (int i = bytes - 1; i >= 0; --i) frame.push_back(static_cast<uint8_t>(value >> (8 * i)));
+    for (int i = bytes - 1; i >= 0; --i)
+        frame.push_back(static_cast<uint8_t>(value >> (8 * i)));
 }
 
 // Appends a write's data bytes to its frame.
 inline void AppendData(std::vector<uint8_t>& frame, const uint8_t* data, uint32_t length) {
-    if (length == 0) return;
+    if (length == 0)
+        return;
     frame.reserve(frame.size() + length);
     frame.insert(frame.end(), data, data + length);
-}
-
-// Runs the part of an export that allocates by the caller's length (up to 16 MiB): a failed
-// allocation becomes a result code, never an exception across the C boundary.
-template <class Body>
-int32_t WithLargeBuffers(Body&& body) noexcept {
-    try {
-        return body();
-    } catch (const std::bad_alloc&) {
-        return SystemResult(kErrorNotEnoughMemory);
-    }
 }
 
 // Sends `frame` and reads a reply of one status byte and `dataLength` data bytes (at most 1023).

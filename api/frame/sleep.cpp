@@ -10,7 +10,9 @@ namespace {
 SleepFunction sleepFunction = nullptr;
 }
 
-void SetSleepFunction(SleepFunction function) { sleepFunction = function; }
+void SetSleepFunction(SleepFunction function) {
+    sleepFunction = function;
+}
 
 void SleepMilliseconds(uint32_t milliseconds) {
     if (sleepFunction) {

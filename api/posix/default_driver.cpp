@@ -17,7 +17,8 @@ public:
         return kErrorFileNotFound;
     }
     void Close(DeviceHandle) override {}
-    uint32_t Control(DeviceHandle, uint32_t, const void*, uint32_t, void*, uint32_t, uint32_t& returned) override {
+    uint32_t Control(DeviceHandle, uint32_t, const void*, uint32_t, void*, uint32_t,
+                     uint32_t& returned) override {
         returned = 0;
         return kErrorInvalidHandle;
     }
@@ -25,6 +26,8 @@ public:
 
 }  // namespace
 
-std::shared_ptr<Driver> DefaultDriver() { return std::make_shared<NoBoardDriver>(); }
+std::shared_ptr<Driver> DefaultDriver() {
+    return std::make_shared<NoBoardDriver>();
+}
 
 }  // namespace tkr

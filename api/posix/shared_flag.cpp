@@ -27,20 +27,23 @@ namespace {
 
 std::string OwnFilePath() {
     Dl_info info{};
-    if (dladdr(reinterpret_cast<void*>(&SharedOpenFlag), &info) == 0 || !info.dli_fname) return "unknown";
+    if (dladdr(reinterpret_cast<void*>(&SharedOpenFlag), &info) == 0 || !info.dli_fname)
+        return "unknown";
     char resolved[PATH_MAX];
     return realpath(info.dli_fname, resolved) ? resolved : info.dli_fname;
 }
 
 uint64_t Fnv1a(const std::string& text) {
     uint64_t hash = 1469598103934665603ull;
-    for (unsigned char c : text) hash = (hash ^ c) * 1099511628211ull;
+    for (unsigned char c : text)
+        hash = (hash ^ c) * 1099511628211ull;
     return hash;
 }
 
 volatile uint32_t* MapFlag() {
     char name[64];
-    std::snprintf(name, sizeof name, "/tkr50api-flag-%016llx", static_cast<unsigned long long>(Fnv1a(OwnFilePath())));
+    std::snprintf(name, sizeof name, "/tkr50api-flag-%016llx",
+                  static_cast<unsigned long long>(Fnv1a(OwnFilePath())));
     const int fd = shm_open(name, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd >= 0) {
         fchmod(fd, 0666);
@@ -50,7 +53,8 @@ volatile uint32_t* MapFlag() {
             void* memory = mmap(nullptr, sizeof(uint32_t), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
             if (memory != MAP_FAILED) {
                 auto* flag = static_cast<volatile uint32_t*>(memory);
-                if (flock(fd, LOCK_EX | LOCK_NB) == 0) *flag = 0;  // nobody else has the file loaded
+                if (flock(fd, LOCK_EX | LOCK_NB) == 0)
+                    *flag = 0;  // nobody else has the file loaded
                 flock(fd, LOCK_SH);
                 return flag;  // fd stays open: its lock marks this process as a user
             }

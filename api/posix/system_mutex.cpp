@@ -31,7 +31,8 @@ SharedLock* MapSharedLock(uint32_t& error) {
     static std::mutex mapMutex;
     static SharedLock* mapped = nullptr;
     std::lock_guard<std::mutex> guard(mapMutex);
-    if (mapped) return mapped;
+    if (mapped)
+        return mapped;
 
     const int fd = shm_open(kShmName, O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd < 0) {
@@ -94,7 +95,8 @@ private:
 
 std::unique_ptr<SystemMutex> SystemMutex::Open(uint32_t& error) {
     SharedLock* lock = MapSharedLock(error);
-    if (!lock) return nullptr;
+    if (!lock)
+        return nullptr;
     return std::make_unique<PosixSystemMutex>(*lock);
 }
 

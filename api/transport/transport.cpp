@@ -4,18 +4,12 @@
 #include <cstring>
 #include <vector>
 
+#include "tkr/byte_order.h"
 #include "tkr/protocol.h"
 
 namespace tkr {
 
 namespace {
-
-uint32_t ReadLe32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (uint32_t(p[3]) << 24); }
-uint16_t ReadLe16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
-
-void WriteLe32(uint8_t* p, uint32_t value) {
-    for (int i = 0; i < 4; ++i) p[i] = static_cast<uint8_t>(value >> (8 * i));
-}
 
 int32_t NoPipeResult(DeviceConnection& connection) {
     connection.lastError = kErrorInvalidHandle;
@@ -29,7 +23,8 @@ bool Request(DeviceConnection& connection, uint32_t code, const void* input, uin
     uint32_t returned = 0;
     uint32_t error = kErrorInvalidHandle;
     if (connection.device != 0 && connection.driver) {
-        error = connection.driver->Control(connection.device, code, input, inputSize, output, outputSize, returned);
+        error = connection.driver->Control(connection.device, code, input, inputSize, output, outputSize,
+                                           returned);
     }
     connection.bytesReturned = returned;
     if (error != 0) {
@@ -41,18 +36,21 @@ bool Request(DeviceConnection& connection, uint32_t code, const void* input, uin
 
 int32_t FindPipe(DeviceConnection& connection, uint8_t endpoint, PipeEntry& entry) {
     uint8_t list[kPipeListSize] = {};
-    if (!Request(connection, kIoctlGetPipeList, nullptr, 0, list, sizeof list)) return -1;
+    if (!Request(connection, kIoctlGetPipeList, nullptr, 0, list, sizeof list))
+        return -1;
 
     const PipeListLayout& layout = kPipeListLayoutNative;
     const int32_t count = static_cast<int32_t>(ReadLe32(list + layout.countOffset));
-    if (count <= 0) return kResultNoPipe;
+    if (count <= 0)
+        return TKRUSB20_RET_ERROR_TKR;
 
     // A count larger than the reply can hold is read only as far as the reply goes.
     const size_t entries = std::min<size_t>(static_cast<size_t>(count), layout.EntriesThatFit());
-    int32_t found = kResultNoPipe;
+    int32_t found = TKRUSB20_RET_ERROR_TKR;
     for (size_t i = 0; i < entries; ++i) {
         const uint8_t* pipe = list + layout.firstEntryOffset + i * layout.entrySize;
-        if (pipe[layout.endpointOffset] != endpoint) continue;
+        if (pipe[layout.endpointOffset] != endpoint)
+            continue;
         // When an endpoint is listed more than once, the last entry wins.
         found = static_cast<int32_t>(i);
         entry.maxPacket = ReadLe16(pipe + layout.maxPacketOffset);
@@ -61,9 +59,11 @@ int32_t FindPipe(DeviceConnection& connection, uint8_t endpoint, PipeEntry& entr
     return found;
 }
 
-int32_t BulkWrite(DeviceConnection& connection, const PipeTable& pipes, const uint8_t* data, uint32_t length) {
+int32_t BulkWrite(DeviceConnection& connection, const PipeTable& pipes, const uint8_t* data,
+                  uint32_t length) {
     // Without a pipe found at open there is nothing to split by; never spin on empty chunks.
-    if (length > 0 && pipes.outMaxTransfer == 0) return NoPipeResult(connection);
+    if (length > 0 && pipes.outMaxTransfer == 0)
+        return NoPipeResult(connection);
     uint8_t pipe[4];
     WriteLe32(pipe, pipes.outPipe);
     uint32_t remaining = length;
@@ -86,12 +86,13 @@ int32_t BulkWrite(DeviceConnection& connection, const PipeTable& pipes, const ui
         }
         remaining -= chunk;
     }
-    return kResultSuccess;
+    return TKRUSB20_RET_SUCCESS;
 }
 
 int32_t BulkRead(DeviceConnection& connection, const PipeTable& pipes, uint8_t* buffer, uint32_t length,
                  uint32_t& transferred) {
-    if (length > 0 && pipes.inMaxTransfer == 0) return NoPipeResult(connection);
+    if (length > 0 && pipes.inMaxTransfer == 0)
+        return NoPipeResult(connection);
     uint8_t pipe[4];
     WriteLe32(pipe, pipes.inPipe);
     uint32_t remaining = length;
@@ -123,18 +124,22 @@ int32_t BulkRead(DeviceConnection& connection, const PipeTable& pipes, uint8_t* 
                connection.bytesReturned == pipes.inMaxPacket) {
         }
     }
-    return kResultSuccess;
+    return TKRUSB20_RET_SUCCESS;
 }
 
-int32_t Exchange(DeviceConnection& connection, const PipeTable& pipes, TransferPhase* write, TransferPhase* read) {
-    if (!connection.exchangeLock) return SystemResult(connection.lastError);
+int32_t Exchange(DeviceConnection& connection, const PipeTable& pipes, TransferPhase* write,
+                 TransferPhase* read) {
+    if (!connection.exchangeLock)
+        return SystemResult(connection.lastError);
     SystemMutexGuard guard(*connection.exchangeLock);
     if (write) {
         const int32_t result = BulkWrite(connection, pipes, write->buffer, write->length);
-        if (result != kResultSuccess) return result;
+        if (result != TKRUSB20_RET_SUCCESS)
+            return result;
     }
-    if (read) return BulkRead(connection, pipes, read->buffer, read->length, read->transferred);
-    return kResultSuccess;
+    if (read)
+        return BulkRead(connection, pipes, read->buffer, read->length, read->transferred);
+    return TKRUSB20_RET_SUCCESS;
 }
 
 }  // namespace tkr

@@ -7,5 +7,7 @@ __attribute__((section(".MyShare"), shared)) volatile uint32_t sharedOpenFlag = 
 }
 
 namespace tkr {
-volatile uint32_t& SharedOpenFlag() { return sharedOpenFlag; }
+volatile uint32_t& SharedOpenFlag() {
+    return sharedOpenFlag;
+}
 }  // namespace tkr

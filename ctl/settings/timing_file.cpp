@@ -1,8 +1,8 @@
-#include "timing_file.h"
+#include "settings/timing_file.h"
 
 #include <cstdint>
 
-#include "app/ini_handler.h"
+#include "ini/ini_handler.h"
 
 namespace tkbctl {
 namespace {

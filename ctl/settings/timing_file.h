@@ -4,7 +4,7 @@
 
 #include <string>
 
-#include "tkb_setting.h"
+#include "settings/tkb_setting.h"
 
 namespace tkbctl {
 

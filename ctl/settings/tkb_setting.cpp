@@ -1,4 +1,8 @@
-#include "tkb_setting.h"
+#include "settings/tkb_setting.h"
+
+#include "board/board_models.h"
+#include "text/characters.h"
+#include "tkr/byte_order.h"
 
 #include <algorithm>
 #include <chrono>
@@ -53,38 +57,12 @@ constexpr RegisterPair kRegisterTable[] = {
     {0x24, &TKBSetting::I2CFrequency},     {0x25, &TKBSetting::I2CDelay},
 };
 
-uint16_t Get16(const uint8_t* bytes, size_t offset) {
-    return static_cast<uint16_t>(bytes[offset] | (bytes[offset + 1] << 8));
-}
-
-void Put16(uint8_t* bytes, size_t offset, uint32_t value) {
-    bytes[offset] = static_cast<uint8_t>(value & 0xFF);
-    bytes[offset + 1] = static_cast<uint8_t>((value >> 8) & 0xFF);
-}
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\n' || c == '\v' || c == '\f' || c == '\r';
-}
-
-int HexDigit(char c) {
-    if (c >= '0' && c <= '9') {
-        return c - '0';
-    }
-    if (c >= 'a' && c <= 'f') {
-        return c - 'a' + 10;
-    }
-    if (c >= 'A' && c <= 'F') {
-        return c - 'A' + 10;
-    }
-    return -1;
-}
-
 // One GUID byte from a token: hexadecimal with an optional "0x" prefix, read like strtoul would
 // (leading blanks, a sign, digits up to the first other character). Only the low 8 bits are kept,
 // so they are taken exactly whatever the token's length.
 uint8_t GuidByte(std::string_view token) {
     size_t i = 0;
-    while (i < token.size() && IsBlank(token[i])) {
+    while (i < token.size() && IsCSpace(token[i])) {
         ++i;
     }
     bool negative = false;
@@ -101,13 +79,6 @@ uint8_t GuidByte(std::string_view token) {
         value = static_cast<uint8_t>((value << 4) | HexDigit(token[i]));
     }
     return negative ? static_cast<uint8_t>(0u - value) : value;
-}
-
-bool EqualsNoCase(std::string_view a, std::string_view b) {
-    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
-        const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? static_cast<char>(c + 32) : c; };
-        return lower(x) == lower(y);
-    });
 }
 
 }  // namespace
@@ -128,19 +99,19 @@ int TKBSetting::Decode(const uint8_t* block, size_t length) {
 
     const uint8_t* image = RawImage.data();
     if (image[kUvcMarker] == kValidMark && image[kUvcMarker + 1] == kValidMark) {
-        UVC_Width = Get16(image, kUvcWidth);
-        UVC_Height = Get16(image, kUvcHeight);
-        UVC_BoardID = Get16(image, kUvcBoardId);
-        UVC_Color = Get16(image, kUvcColor);
-        UVC_FPS = FpsText(Get16(image, kUvcFps));
+        UVC_Width = tkr::ReadLe16(image + kUvcWidth);
+        UVC_Height = tkr::ReadLe16(image + kUvcHeight);
+        UVC_BoardID = tkr::ReadLe16(image + kUvcBoardId);
+        UVC_Color = tkr::ReadLe16(image + kUvcColor);
+        UVC_FPS = FpsText(tkr::ReadLe16(image + kUvcFps));
     }
     const uint8_t clipMark = image[kClipMarker];
     if ((clipMark == kValidMark || clipMark == kClipDisabledMark) && image[kClipMarker + 1] == clipMark) {
         ClipEnable = clipMark == kValidMark ? 1 : 0;
-        ClipX0 = Get16(image, kClipX0);
-        ClipY0 = Get16(image, kClipY0);
-        ClipWidth = Get16(image, kClipWidth);
-        ClipHeight = Get16(image, kClipHeight);
+        ClipX0 = tkr::ReadLe16(image + kClipX0);
+        ClipY0 = tkr::ReadLe16(image + kClipY0);
+        ClipWidth = tkr::ReadLe16(image + kClipWidth);
+        ClipHeight = tkr::ReadLe16(image + kClipHeight);
     }
     if (end > kTimingAreaOffset) {
         std::copy(image + kTimingAreaOffset, image + end, TimingArea.begin());
@@ -148,7 +119,7 @@ int TKBSetting::Decode(const uint8_t* block, size_t length) {
     return 0;
 }
 
-int TKBSetting::Encode(uint8_t* block, size_t length) {
+int TKBSetting::Encode(uint8_t* block, size_t length, const UvcGuid& colourGuid) {
     if (length < kRegisterTableSize) {
         return -1;
     }
@@ -161,30 +132,25 @@ int TKBSetting::Encode(uint8_t* block, size_t length) {
     uint8_t* image = RawImage.data();
     image[kUvcMarker] = kValidMark;
     image[kUvcMarker + 1] = kValidMark;
-    Put16(image, kUvcWidth, static_cast<uint32_t>(UVC_Width));
-    Put16(image, kUvcHeight, static_cast<uint32_t>(UVC_Height));
-    Put16(image, kUvcFps, FpsCode(UVC_FPS));
-    Put16(image, kUvcBoardId, static_cast<uint32_t>(UVC_BoardID));
-    Put16(image, kUvcColor, static_cast<uint32_t>(UVC_Color));
-    UvcGuid guid;
-    std::string colourName;
-    if (LookupUvcColor(UVC_Color, guid, colourName) != 0) {
-        guid = kUyvyGuid;
-    }
-    std::copy(guid.begin(), guid.end(), image + kUvcGuid);
+    tkr::WriteLe16(image + kUvcWidth, static_cast<uint16_t>(UVC_Width));
+    tkr::WriteLe16(image + kUvcHeight, static_cast<uint16_t>(UVC_Height));
+    tkr::WriteLe16(image + kUvcFps, FpsCode(UVC_FPS));
+    tkr::WriteLe16(image + kUvcBoardId, static_cast<uint16_t>(UVC_BoardID));
+    tkr::WriteLe16(image + kUvcColor, static_cast<uint16_t>(UVC_Color));
+    std::copy(colourGuid.begin(), colourGuid.end(), image + kUvcGuid);
     uint16_t sum = 0;
     for (size_t i = kUvcWidth; i < kChecksummedEnd; ++i) {
         sum = static_cast<uint16_t>(sum + image[i]);
     }
-    Put16(image, kUvcChecksum, static_cast<uint16_t>(~sum));
+    tkr::WriteLe16(image + kUvcChecksum, static_cast<uint16_t>(~sum));
 
     const uint8_t clipMark = ClipEnable != 0 ? kValidMark : kClipDisabledMark;
     image[kClipMarker] = clipMark;
     image[kClipMarker + 1] = clipMark;
-    Put16(image, kClipX0, static_cast<uint32_t>(ClipX0));
-    Put16(image, kClipY0, static_cast<uint32_t>(ClipY0));
-    Put16(image, kClipWidth, static_cast<uint32_t>(ClipWidth));
-    Put16(image, kClipHeight, static_cast<uint32_t>(ClipHeight));
+    tkr::WriteLe16(image + kClipX0, static_cast<uint16_t>(ClipX0));
+    tkr::WriteLe16(image + kClipY0, static_cast<uint16_t>(ClipY0));
+    tkr::WriteLe16(image + kClipWidth, static_cast<uint16_t>(ClipWidth));
+    tkr::WriteLe16(image + kClipHeight, static_cast<uint16_t>(ClipHeight));
 
     const size_t imageEnd = std::min(length, kTimingAreaOffset);
     std::copy(image + kRegisterTableSize, image + imageEnd, block + kRegisterTableSize);
@@ -193,6 +159,12 @@ int TKBSetting::Encode(uint8_t* block, size_t length) {
         std::copy(TimingArea.begin(), TimingArea.begin() + timingBytes, block + kTimingAreaOffset);
     }
     return 0;
+}
+
+UvcGuid TKBSetting::ColourGuid(const CIniSection& colourList, int32_t index) {
+    UvcGuid guid;
+    std::string name;
+    return LookupUvcColor(colourList, index, guid, name) == 0 ? guid : kUyvyGuid;
 }
 
 int TKBSetting::LookupUvcColor(int32_t index, UvcGuid& guid, std::string& name, size_t nameCapacity) {
@@ -239,7 +211,7 @@ uint16_t TKBSetting::FpsCode(const std::string& fpsText) {
     // unsigned arithmetic; only its low 16 bits are stored, so wrapping loses nothing.
     const bool thousandths = fpsText.find('.') != std::string::npos;
     size_t i = 0;
-    while (i < fpsText.size() && IsBlank(fpsText[i])) {
+    while (i < fpsText.size() && IsCSpace(fpsText[i])) {
         ++i;
     }
     bool negative = false;
@@ -283,7 +255,7 @@ std::string TKBSetting::FpsText(uint16_t code) {
 }
 
 uint32_t SettingsWriteLength(const BoardIdentity& identity) {
-    return EqualsNoCase(identity.modelName, "TKD-20") ? 512 : 256;
+    return ModelNamedLike(identity).settingsWriteLength;
 }
 
 bool LoadSettings(CTkrUsbControl& control, MessageSink& messages, TKBSetting& setting,
@@ -300,7 +272,8 @@ bool LoadSettings(CTkrUsbControl& control, MessageSink& messages, TKBSetting& se
 bool SaveSettings(CTkrUsbControl& control, MessageSink& messages, const BoardIdentity& identity,
                   TKBSetting& setting, SettingsBlock& transfer) {
     transfer.fill(0);
-    setting.Encode(transfer.data(), transfer.size());
+    setting.Encode(transfer.data(), transfer.size(),
+                   TKBSetting::ColourGuid(ProgramIniFile(), setting.UVC_Color));
     const bool written = control.WriteSettingsToBoard(SettingsWriteLength(identity), transfer.data());
     if (!written) {
         messages.ShowMessage(kWriteFailedMessage);

@@ -11,10 +11,10 @@
 #include <cstdint>
 #include <string>
 
-#include "app/board_identity.h"
-#include "app/ini_handler.h"
-#include "app/message_sink.h"
-#include "app/tkr_usb_control.h"
+#include "board/board_identity.h"
+#include "board/tkr_usb_control.h"
+#include "ini/ini_handler.h"
+#include "messages/message_sink.h"
 
 namespace tkbctl {
 
@@ -73,9 +73,13 @@ struct TKBSetting {
     int Decode(const uint8_t* block, size_t length);
 
     // Writes the record as a block of `length` bytes (normally 512; the caller zero-fills it) and
-    // keeps the image in RawImage. Returns 0, or -1 when `length` < 32 (nothing written). Reads the
-    // colour GUID from the program INI file.
-    int Encode(uint8_t* block, size_t length);
+    // keeps the image in RawImage. Returns 0, or -1 when `length` < 32 (nothing written).
+    // `colourGuid` is the colour list's answer for UVC_Color (see ColourGuid).
+    int Encode(uint8_t* block, size_t length, const UvcGuid& colourGuid);
+
+    // The GUID a block carries for colour list entry `index`: the entry's own, or UYVY when the
+    // list does not give a usable one.
+    static UvcGuid ColourGuid(const CIniSection& colourList, int32_t index);
 
     // The colour list entry `index` of the program INI file (read afresh): 0 with the 16 GUID
     // bytes and the name cut to `nameCapacity` characters; -1 for a negative index, -2 when its
@@ -100,7 +104,8 @@ struct TKBSetting {
 bool LoadSettings(CTkrUsbControl& control, MessageSink& messages, TKBSetting& setting,
                   SettingsBlock& transfer);
 
-// Encodes the record and writes it to the board: all 512 bytes on the "TKD-20", the first 256 on
+// Encodes the record, with the colour GUID from the program INI file's colour list, and writes it
+// to the board: all 512 bytes on the "TKD-20", the first 256 on
 // every other model. On a failed write shows message 10012 and returns false; the record keeps the
 // user's values. Then waits 200 ms so the board settles before the next request; the caller shows
 // the wait cursor around the whole step.

@@ -5,7 +5,7 @@
 #include <cstdlib>
 #include <optional>
 
-#include "app/ini_handler.h"
+#include "ini/ini_handler.h"
 #include "dshow/module_state.h"
 #include "options/options_ids.h"
 

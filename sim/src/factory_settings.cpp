@@ -1,16 +1,10 @@
 #include "factory_settings.h"
+#include "tkr/byte_order.h"
 
 #include <algorithm>
 
 namespace tkbsim {
-namespace {
-
-void Put16(uint8_t* at, uint16_t value) {
-    at[0] = static_cast<uint8_t>(value);
-    at[1] = static_cast<uint8_t>(value >> 8);
-}
-
-}  // namespace
+namespace {}  // namespace
 
 std::array<uint8_t, kSettingsBlockSize> FactorySettingsBlock(const ModelInfo& model) {
     std::array<uint8_t, kSettingsBlockSize> block{};
@@ -23,11 +17,11 @@ std::array<uint8_t, kSettingsBlockSize> FactorySettingsBlock(const ModelInfo& mo
     uint8_t* uvc = block.data() + 0x80;
     uvc[0] = 0x55;
     uvc[1] = 0x55;
-    Put16(uvc + 0x04, 1920);
-    Put16(uvc + 0x06, 1080);
-    Put16(uvc + 0x08, 30);
-    Put16(uvc + 0x0A, 0);
-    Put16(uvc + 0x0E, 0);
+    tkr::WriteLe16(uvc + 0x04, 1920);
+    tkr::WriteLe16(uvc + 0x06, 1080);
+    tkr::WriteLe16(uvc + 0x08, 30);
+    tkr::WriteLe16(uvc + 0x0A, 0);
+    tkr::WriteLe16(uvc + 0x0E, 0);
     constexpr uint8_t kUyvyGuid[16] = {0x55, 0x59, 0x56, 0x59, 0x00, 0x00, 0x10, 0x00,
                                        0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71};
     std::copy(std::begin(kUyvyGuid), std::end(kUyvyGuid), uvc + 0x10);
@@ -35,13 +29,13 @@ std::array<uint8_t, kSettingsBlockSize> FactorySettingsBlock(const ModelInfo& mo
     for (int offset = 0x84; offset < 0xA0; ++offset) {
         sum = static_cast<uint16_t>(sum + block[offset]);
     }
-    Put16(uvc + 0x02, static_cast<uint16_t>(~sum));
+    tkr::WriteLe16(uvc + 0x02, static_cast<uint16_t>(~sum));
 
     uint8_t* clipping = block.data() + 0xA0;
     clipping[0] = 0x11;
     clipping[1] = 0x11;
-    Put16(clipping + 0x06, 8191);
-    Put16(clipping + 0x08, 8191);
+    tkr::WriteLe16(clipping + 0x06, 8191);
+    tkr::WriteLe16(clipping + 0x08, 8191);
 
     if (model.id != ModelId::TKD20) {
         std::fill(block.begin() + 256, block.end(), 0xFF);

@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "tkbsim/fpga_registers.h"
+#include "tkr/invariant.h"
 #include "tkr/protocol.h"
 
 namespace tkbsim {
@@ -48,7 +49,7 @@ void Firmware::Restart() {
 }
 
 bool Firmware::CamerasRunning() const {
-    const uint32_t control = fpga_.Read(kRegCameraControl);
+    const uint32_t control = fpga_.Read(tkr::kRegCameraControl);
     return (control & 0xFF00) == kCameraPowerOn && (control & 0xFF) == 0;
 }
 
@@ -158,23 +159,23 @@ uint32_t Firmware::HeaderSize() const {
     const uint8_t selector = rx_.header[1];
     switch (command) {
         case tkr::kCmdI2CRead8:
-            return 4;
+            return tkr::kHeaderI2CRead8;
         case tkr::kCmdI2CWrite:
-            return 2;
+            return tkr::kHeaderI2CWrite;
         case tkr::kCmdI2CRead16:
-            return 5;
+            return tkr::kHeaderI2CRead16;
         case tkr::kCmdVersion:
-            return 5;
+            return tkr::kHeaderVersion;
         case tkr::kCmdSpiRead:
-            return selector == tkr::kSelectorFlash ? 7 : 0;
+            return selector == tkr::kSelectorFlash ? tkr::kHeaderSpiRead : 0;
         case tkr::kCmdSpiWrite:
         case tkr::kCmdBootMemProgram:
         case tkr::kCmdBootMemRead:
-            return selector == tkr::kSelectorFlash ? 8 : 0;
+            return selector == tkr::kSelectorFlash ? tkr::kHeaderSpiWrite : 0;
         case tkr::kCmdFpgaRead:
-            return selector == tkr::kSelectorFpga ? 8 : 0;
+            return selector == tkr::kSelectorFpga ? tkr::kHeaderFpgaRead : 0;
         case tkr::kCmdFpgaWrite:
-            return selector == tkr::kSelectorFpga ? 9 : 0;
+            return selector == tkr::kSelectorFpga ? tkr::kHeaderFpgaWrite : 0;
         default:
             return 0;
     }
@@ -218,6 +219,9 @@ void Firmware::FeedPayload(uint8_t value) {
     }
     switch (rx_.header[0]) {
         case tkr::kCmdI2CWrite:
+            // The header step set the target to an addressed device. The index stays masked in builds
+            // that do not check, since the state lives in a board file another process may damage.
+            TKR_INVARIANT(rx_.target < state::kI2CDeviceCapacity);
             I2CBus::WriteByte(control_.bus.devices[rx_.target % state::kI2CDeviceCapacity], value);
             return;
         case tkr::kCmdSpiWrite:
@@ -225,9 +229,9 @@ void Firmware::FeedPayload(uint8_t value) {
             return;
         case tkr::kCmdFpgaWrite: {
             const uint32_t registerAddress = rx_.target + 4 * (index / 4);
-            if (registerAddress == kRegRestart) {
+            if (registerAddress == tkr::kRegRestart) {
                 rx_.effects |= kEffectRestart;
-            } else if (registerAddress == kRegCameraControl) {
+            } else if (registerAddress == tkr::kRegCameraControl) {
                 rx_.effects |= kEffectCameraControl;
             }
             if (!fpga_.WriteByte(rx_.target, index, value)) {
@@ -329,7 +333,7 @@ void Firmware::ReadI2C(uint8_t addressByte, const uint8_t* subAddress, uint32_t 
             I2CBus::WriteByte(*device, subAddress[i]);
         }
     }
-    const bool lengthPrefixed = (fpga_.Read(kRegFeatures) & kFeatureLengthPrefixedI2C) != 0;
+    const bool lengthPrefixed = (fpga_.Read(tkr::kRegFeatures) & kFeatureLengthPrefixedI2C) != 0;
     if (lengthPrefixed && count > 0) {
         const uint32_t available = std::min(count - 1, I2CBus::RemainingFromPointer(*device));
         uint8_t* reply = replies_.Push(2 + available);
@@ -420,12 +424,12 @@ void Firmware::FinishFpgaWrite() {
         replies_.PushStatus(kStatusBadLength);
         return;
     }
-    if ((rx_.effects & kEffectRestart) && fpga_.Read(kRegRestart) == kRestartValue) {
+    if ((rx_.effects & kEffectRestart) && fpga_.Read(tkr::kRegRestart) == kRestartValue) {
         Restart();
         replies_.PushStatus(0);
         return;
     }
-    fpga_.Write(kRegRestart, 0);
+    fpga_.Write(tkr::kRegRestart, 0);
     if ((rx_.effects & kEffectCameraControl) && !CamerasRunning()) {
         bus_.ResetCameras();
     }

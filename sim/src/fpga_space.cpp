@@ -18,29 +18,29 @@ uint32_t ShiftOf(uint32_t index) {
 
 void FpgaSpace::PowerOn(const ModelInfo& model) {
     registers_.count = 0;
-    const uint32_t identRegisters[4] = {kRegIdentA, kRegIdentB, kRegIdentC, kRegIdentD};
+    const uint32_t identRegisters[4] = {tkr::kRegIdentA, tkr::kRegIdentB, tkr::kRegIdentC, tkr::kRegIdentD};
     for (int i = 0; i < 4; ++i) {
         Define(identRegisters[i], static_cast<uint8_t>(model.letters[i]), state::kRegisterReadOnly);
     }
-    Define(kRegFeatures, 0, 0);
-    Define(kRegRestart, 0, 0);
-    Define(kRegCameraControl, kPowerOnCameraControl, 0);
-    Define(kRegTcbSync, kPowerOnTcbSync, state::kRegisterReadOnly);
-    Define(kRegTcbSys, kPowerOnTcbSys, state::kRegisterReadOnly);
-    Define(kRegTcbDepp, kPowerOnTcbDepp, state::kRegisterReadOnly);
-    Define(kRegTcbDepr, kPowerOnTcbDepr, state::kRegisterReadOnly);
-    Define(kRegTcbHspp, kPowerOnTcbHspp, state::kRegisterReadOnly);
-    Define(kRegTcbHspr, kPowerOnTcbHspr, state::kRegisterReadOnly);
-    Define(kRegTcbDckCnt, kPowerOnTcbDckCnt, state::kRegisterReadOnly);
+    Define(tkr::kRegFeatures, 0, 0);
+    Define(tkr::kRegRestart, 0, 0);
+    Define(tkr::kRegCameraControl, kPowerOnCameraControl, 0);
+    Define(tkr::kRegTcbSync, kPowerOnTcbSync, state::kRegisterReadOnly);
+    Define(tkr::kRegTcbSys, kPowerOnTcbSys, state::kRegisterReadOnly);
+    Define(tkr::kRegTcbDepp, kPowerOnTcbDepp, state::kRegisterReadOnly);
+    Define(tkr::kRegTcbDepr, kPowerOnTcbDepr, state::kRegisterReadOnly);
+    Define(tkr::kRegTcbHspp, kPowerOnTcbHspp, state::kRegisterReadOnly);
+    Define(tkr::kRegTcbHspr, kPowerOnTcbHspr, state::kRegisterReadOnly);
+    Define(tkr::kRegTcbDckCnt, kPowerOnTcbDckCnt, state::kRegisterReadOnly);
     if (model.mipi) {
-        Define(kRegCsi2DataType, kPowerOnCsi2DataType, state::kRegisterReadOnly);
-        Define(kRegLaneControl, kPowerOnLaneControl, state::kRegisterReadOnly);
+        Define(tkr::kRegCsi2DataType, kPowerOnCsi2DataType, state::kRegisterReadOnly);
+        Define(tkr::kRegLaneControl, kPowerOnLaneControl, state::kRegisterReadOnly);
     }
-    Define(kRegCtrlStts, kPowerOnCtrlStts, state::kRegisterReadOnly);
-    Define(kRegVpbSys, kPowerOnVpbSys, 0);
-    Define(kRegVpbPf, kPowerOnVpbPf, state::kRegisterReadOnly);
-    Define(kRegVpbErr, kPowerOnVpbErr, state::kRegisterReadOnly);
-    Define(kRegHdmiPath, 0, 0);
+    Define(tkr::kRegCtrlStts, kPowerOnCtrlStts, state::kRegisterReadOnly);
+    Define(tkr::kRegVpbSys, kPowerOnVpbSys, 0);
+    Define(tkr::kRegVpbPf, kPowerOnVpbPf, state::kRegisterReadOnly);
+    Define(tkr::kRegVpbErr, kPowerOnVpbErr, state::kRegisterReadOnly);
+    Define(tkr::kRegHdmiPath, 0, 0);
 }
 
 uint32_t FpgaSpace::Read(uint32_t address) const {

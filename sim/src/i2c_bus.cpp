@@ -12,8 +12,8 @@ void I2CBus::PowerOn(const ModelInfo& model) {
     Add(kSensor8BitSlave, 1, true);
     Add(kSensor16BitSlave, 2, true);
     if (model.hdmiReceiver) {
-        Add(kHdmiReceiverSlave, 1, false);
-        Add(kHdmiCscSlave, 1, false);
+        Add(tkr::kHdmiReceiverSlave, 1, false);
+        Add(tkr::kHdmiCscSlave, 1, false);
     }
 }
 
@@ -92,7 +92,7 @@ void I2CBus::LoadPowerOnRegisters(state::I2CDevice& device) {
             r[0x300A] = 0x56;
             r[0x300B] = 0x40;
             break;
-        case kHdmiReceiverSlave:
+        case tkr::kHdmiReceiverSlave:
             r[0x07] = kPowerOnHdmiWidthHigh;
             r[0x08] = kPowerOnHdmiWidthLow;
             r[0x09] = kPowerOnHdmiHeightHigh;
@@ -100,7 +100,7 @@ void I2CBus::LoadPowerOnRegisters(state::I2CDevice& device) {
             r[0x0B] = kPowerOnHdmiInputFlags;
             r[0x53] = kPowerOnHdmiFormat;
             break;
-        case kHdmiCscSlave:
+        case tkr::kHdmiCscSlave:
             r[0x69] = kPowerOnCscManual;
             r[0xF4] = kPowerOnCscMode;
             break;

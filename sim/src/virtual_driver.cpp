@@ -9,6 +9,7 @@
 #include "platform.h"
 #include "tkbsim/board_folder.h"
 #include "tkbsim/error.h"
+#include "tkr/byte_order.h"
 
 namespace tkbsim {
 namespace {
@@ -20,13 +21,6 @@ constexpr uint32_t kPipeTypeBulk = 2;
 // Device paths look like those of the Windows USB stack: identity, instance, interface class GUID.
 constexpr const char* kPathPrefix = "\\\\?\\tkbsim#vid_0525&pid_a115#";
 constexpr const char* kPathSuffix = "#{c1b7c34b-2a7e-4b8b-9eeb-be549b4df144}";
-
-void Put16(uint8_t* at, uint16_t value) {
-    std::memcpy(at, &value, sizeof value);
-}
-void Put32(uint8_t* at, uint32_t value) {
-    std::memcpy(at, &value, sizeof value);
-}
 
 // The pipes a board offers now: the missing-endpoint fault takes one away.
 std::vector<uint8_t> Endpoints(const state::Faults& faults) {
@@ -48,16 +42,16 @@ uint32_t WritePipeList(const tkr::PipeListLayout& layout, const state::BoardCont
     }
     auto* list = static_cast<uint8_t*>(output);
     std::memset(list, 0, size);
-    Put16(list, static_cast<uint16_t>(size));
+    tkr::WriteLe16(list, static_cast<uint16_t>(size));
     list[4] = kInterfaceClassVendor;
-    Put32(list + layout.countOffset, static_cast<uint32_t>(endpoints.size()));
+    tkr::WriteLe32(list + layout.countOffset, static_cast<uint32_t>(endpoints.size()));
     const uint16_t maxPacket = control.header.usbRelease >= 0x0300 ? 1024 : 512;
     for (size_t i = 0; i < endpoints.size(); ++i) {
         uint8_t* entry = list + layout.firstEntryOffset + i * layout.entrySize;
-        Put16(entry + layout.maxPacketOffset, maxPacket);
+        tkr::WriteLe16(entry + layout.maxPacketOffset, maxPacket);
         entry[layout.endpointOffset] = endpoints[i];
-        Put32(entry + 4, kPipeTypeBulk);
-        Put32(entry + layout.maxTransferOffset, kMaxTransferSize);
+        tkr::WriteLe32(entry + 4, kPipeTypeBulk);
+        tkr::WriteLe32(entry + layout.maxTransferOffset, kMaxTransferSize);
     }
     returned = static_cast<uint32_t>(size);
     return 0;

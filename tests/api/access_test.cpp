@@ -6,7 +6,7 @@
 #include "library_fixture.h"
 #include "tkr/protocol.h"
 
-namespace tkrtest {
+namespace tkr::test {
 namespace {
 
 using Frames = std::vector<std::vector<uint8_t>>;
@@ -35,10 +35,10 @@ TEST_F(AccessTest, I2CFrames) {
     EXPECT_EQ(TKR50API_I2CBlockRead(0x21, 0xABCD, 1, four, 1), TKRUSB20_RET_SUCCESS);
     EXPECT_EQ(four[0], 9);
 
-    EXPECT_EQ(driver->Writes(), (Frames{Bytes({0x01, 0x78, 0x12, 0x34, 0xD0, 0xD1}),
-                                        Bytes({0x01, 0x78, 0x34, 0xD0, 0xD1}),  // low byte only
-                                        Bytes({0x00, 0x42, 0x10, 0x04}),
-                                        Bytes({0x02, 0x42, 0xAB, 0xCD, 0x01})}));
+    EXPECT_EQ(driver->Writes(),
+              (Frames{Bytes({0x01, 0x78, 0x12, 0x34, 0xD0, 0xD1}),
+                      Bytes({0x01, 0x78, 0x34, 0xD0, 0xD1}),  // low byte only
+                      Bytes({0x00, 0x42, 0x10, 0x04}), Bytes({0x02, 0x42, 0xAB, 0xCD, 0x01})}));
     EXPECT_EQ(driver->ReadSizes(), (std::vector<uint32_t>{1, 1, 5, 2}));
 }
 
@@ -84,7 +84,8 @@ TEST_F(AccessTest, SpiAndFpgaFrames) {
               Bytes({0x04, 0xE7, 0x1F, 0x00, 0x00, 0x00, 0x02, 0x00}));
     EXPECT_EQ(writes[0].size(), 520u);
     EXPECT_EQ(writes[1], Bytes({0x03, 0xE7, 0xFF, 0xFF, 0xFF, 0x00, 0x02}));
-    EXPECT_EQ(writes[2], Bytes({0x08, 0x99, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x01, 0x00}));
+    EXPECT_EQ(writes[2],
+              Bytes({0x08, 0x99, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x04, 0x00, 0x00, 0x01, 0x00}));
     EXPECT_EQ(writes[3], Bytes({0x07, 0x99, 0x08, 0x00, 0x00, 0xD0, 0x00, 0x04}));
     EXPECT_EQ(std::vector<uint8_t>(four, four + 4), Bytes({0xDE, 0xAD, 0xBE, 0xEF}));
     EXPECT_EQ(two[1], 0x22);
@@ -129,7 +130,8 @@ TEST_F(AccessTest, ChecksRefuseBeforeAnythingIsSent) {
     driver->QueueReply(0);
     EXPECT_EQ(TKR50API_TKBSettingRead(512, buffer), TKRUSB20_RET_SUCCESS);
     driver->QueueReply(0);
-    EXPECT_EQ(TKR50API_I2CBlockWrite(0, 0, 0, nullptr, 0), TKRUSB20_RET_SUCCESS) << "nothing to send needs no data";
+    EXPECT_EQ(TKR50API_I2CBlockWrite(0, 0, 0, nullptr, 0), TKRUSB20_RET_SUCCESS)
+        << "nothing to send needs no data";
 }
 
 TEST_F(AccessTest, ReadsThatCannotFitTheReplyBufferAreRefused) {
@@ -172,8 +174,8 @@ TEST_F(AccessTest, BootMemoryProgramIsAHeaderThenOneDataExchange) {
     driver->QueueReply(0x01);  // the header's status is not judged
     driver->QueueReply(0);
     EXPECT_EQ(TKR50API_TKBSPIBootMemUpdate(0x100000, 4, image), TKRUSB20_RET_SUCCESS);
-    EXPECT_EQ(driver->Writes(),
-              (Frames{Bytes({0x05, 0xE7, 0x10, 0x00, 0x00, 0x00, 0x00, 0x04}), Bytes({0xA0, 0xA1, 0xA2, 0xA3})}));
+    EXPECT_EQ(driver->Writes(), (Frames{Bytes({0x05, 0xE7, 0x10, 0x00, 0x00, 0x00, 0x00, 0x04}),
+                                        Bytes({0xA0, 0xA1, 0xA2, 0xA3})}));
     EXPECT_EQ(driver->ReadSizes(), (std::vector<uint32_t>{1, 1}));
 
     driver->calls.clear();
@@ -255,4 +257,4 @@ TEST_F(AccessTest, SettingsExportsAreSpiAccessAtTheSettingsBlock) {
 }
 
 }  // namespace
-}  // namespace tkrtest
+}  // namespace tkr::test

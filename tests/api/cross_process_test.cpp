@@ -6,9 +6,9 @@
 #include <cstdio>
 #include <fstream>
 #include <memory>
+#include <set>
 #include <sstream>
 #include <string>
-#include <set>
 #include <thread>
 
 #include "TKR50API.h"
@@ -24,7 +24,7 @@
 #define GETPID() static_cast<unsigned long>(getpid())
 #endif
 
-namespace tkrtest {
+namespace tkr::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -35,8 +35,8 @@ class LoggingDriver : public RecordingDriver {
 public:
     explicit LoggingDriver(fs::path log) : log_(std::move(log)) {}
 
-    uint32_t Control(tkr::DeviceHandle handle, uint32_t code, const void* input, uint32_t inputSize, void* output,
-                     uint32_t outputSize, uint32_t& returned) override {
+    uint32_t Control(tkr::DeviceHandle handle, uint32_t code, const void* input, uint32_t inputSize,
+                     void* output, uint32_t outputSize, uint32_t& returned) override {
         if (code == 0x222051 || code == 0x22204E) {
             std::FILE* file = std::fopen(log_.string().c_str(), "ab");
             std::fprintf(file, "%c %lu\n", code == 0x222051 ? 'W' : 'R', GETPID());
@@ -65,37 +65,47 @@ constexpr int kOtherFailure = 3;
 
 int RunRole(const std::string& role, const fs::path& folder, int count) {
     tkr::SetDriver(std::make_shared<LoggingDriver>(folder / "log"));
-    if (!TKR50API_Init()) return kOtherFailure;
+    if (!TKR50API_Init())
+        return kOtherFailure;
 
     if (role == "hold") {
         // Opens, tells the parent, and keeps the connection open until released.
         const int32_t result = TKR50API_Open(2, 0);
         WriteSignalFile(folder / "opened", std::to_string(result));
-        if (result != TKRUSB20_RET_SUCCESS) return kOtherFailure;
-        if (!WaitForFile(folder / "release")) return kOtherFailure;
+        if (result != TKRUSB20_RET_SUCCESS)
+            return kOtherFailure;
+        if (!WaitForFile(folder / "release"))
+            return kOtherFailure;
         return TKR50API_Close(2) == TKRUSB20_RET_SUCCESS ? kOk : kOtherFailure;
     }
     if (role == "try-open") {
         const int32_t result = TKR50API_Open(2, 0);
-        if (result == TKRUSB20_RET_SUCCESS) TKR50API_Close(2);
-        return result == TKRUSB20_RET_SUCCESS ? kOk : result == TKRUSB20_RET_ERROR_DOUBLE_OPEN ? kDoubleOpen : kOtherFailure;
+        if (result == TKRUSB20_RET_SUCCESS)
+            TKR50API_Close(2);
+        return result == TKRUSB20_RET_SUCCESS             ? kOk
+               : result == TKRUSB20_RET_ERROR_DOUBLE_OPEN ? kDoubleOpen
+                                                          : kOtherFailure;
     }
     if (role == "hammer") {
         // Open and close at once: the device stays usable, and the flag is free for the other process.
-        while (TKR50API_Open(2, 0) != TKRUSB20_RET_SUCCESS) std::this_thread::yield();
+        while (TKR50API_Open(2, 0) != TKRUSB20_RET_SUCCESS)
+            std::this_thread::yield();
         TKR50API_Close(2);
         WriteSignalFile(folder / ("ready-" + std::to_string(GETPID())));
-        if (!WaitForFile(folder / "go")) return kOtherFailure;
+        if (!WaitForFile(folder / "go"))
+            return kOtherFailure;
         const uint8_t data[] = {0x5A};
         for (int i = 0; i < count; ++i) {
-            if (TKR50API_I2CBlockWrite(0x3C, 0x10, 1, data, 0) != TKRUSB20_RET_SUCCESS) return kOtherFailure;
+            if (TKR50API_I2CBlockWrite(0x3C, 0x10, 1, data, 0) != TKRUSB20_RET_SUCCESS)
+                return kOtherFailure;
         }
         return kOk;
     }
     if (role == "die-holding-lock") {
         uint32_t error = 0;
         auto mutex = tkr::SystemMutex::Open(error);
-        if (!mutex) return kOtherFailure;
+        if (!mutex)
+            return kOtherFailure;
         mutex->Lock();
         WriteSignalFile(folder / "locked");
         std::this_thread::sleep_for(std::chrono::minutes(5));  // the parent kills us first
@@ -104,7 +114,8 @@ int RunRole(const std::string& role, const fs::path& folder, int count) {
 #if defined(_WIN32)
     if (role == "find-mutex") {
         HANDLE mutex = OpenMutexA(SYNCHRONIZE, FALSE, "TKR50API_RES");
-        if (!mutex) return kOtherFailure;
+        if (!mutex)
+            return kOtherFailure;
         CloseHandle(mutex);
         return kOk;
     }
@@ -171,10 +182,12 @@ TEST_F(CrossProcessTest, ExchangesOfTwoProcessesNeverInterleave) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     auto readyCount = [&] {
         int n = 0;
-        for (const auto& entry : fs::directory_iterator(folder)) n += entry.path().filename().string().rfind("ready-", 0) == 0;
+        for (const auto& entry : fs::directory_iterator(folder))
+            n += entry.path().filename().string().rfind("ready-", 0) == 0;
         return n;
     };
-    while (readyCount() < 2 && std::chrono::steady_clock::now() < deadline) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    while (readyCount() < 2 && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     ASSERT_EQ(readyCount(), 2);
     fs::remove(folder / "log");
     WriteSignalFile(folder / "go");
@@ -215,11 +228,11 @@ TEST_F(CrossProcessTest, AnotherProcessSeesTheNamedMutex) {
 #endif
 
 }  // namespace
-}  // namespace tkrtest
+}  // namespace tkr::test
 
 int main(int argc, char** argv) {
     if (argc >= 4 && std::string(argv[1]).rfind("--role=", 0) == 0) {
-        return tkrtest::RunRole(std::string(argv[1]).substr(7), argv[2], std::atoi(argv[3]));
+        return tkr::test::RunRole(std::string(argv[1]).substr(7), argv[2], std::atoi(argv[3]));
     }
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

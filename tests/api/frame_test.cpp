@@ -1,15 +1,17 @@
 // The library frame: open/close state machine, shared open flag, pipe search at open, version.
 #include <atomic>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <thread>
 
 #include "frame/library_state.h"
 #include "frame/platform.h"
 #include "library_fixture.h"
+#include "tkr/invariant.h"
 #include "tkr/protocol.h"
 
-namespace tkrtest {
+namespace tkr::test {
 namespace {
 
 using FrameTest = LibraryTest;
@@ -80,11 +82,23 @@ TEST_F(FrameTest, FailuresAfterTheFlagUndoFlagAndCount) {
         {"index beyond the boards present", [](RecordingDriver&) {}, 1},
         {"device cannot be opened", [](RecordingDriver& d) { d.openError = 5; }, 0},
         {"pipe list request fails", [](RecordingDriver& d) { d.pipeListError = 31; }, 0},
-        {"no bulk-out endpoint", [](RecordingDriver& d) { d.pipes = {{0x84, 512, 65536}}; }, 0},
-        {"no bulk-in endpoint", [](RecordingDriver& d) { d.pipes = {{0x04, 512, 65536}, {0x81, 64, 64}}; }, 0},
+        {"no bulk-out endpoint",
+         [](RecordingDriver& d) {
+             d.pipes = {{0x84, 512, 65536}};
+         },
+         0},
+        {"no bulk-in endpoint",
+         [](RecordingDriver& d) {
+             d.pipes = {{0x04, 512, 65536}, {0x81, 64, 64}};
+         },
+         0},
         {"empty pipe list", [](RecordingDriver& d) { d.pipeCountOverride = 0; }, 0},
         {"negative pipe count", [](RecordingDriver& d) { d.pipeCountOverride = -3; }, 0},
-        {"pipe that moves nothing", [](RecordingDriver& d) { d.pipes = {{0x04, 512, 0}, {0x84, 512, 65536}}; }, 0},
+        {"pipe that moves nothing",
+         [](RecordingDriver& d) {
+             d.pipes = {{0x04, 512, 0}, {0x84, 512, 65536}};
+         },
+         0},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -202,15 +216,17 @@ TEST_F(FrameTest, InitReplacesTheConnection) {
 // A board that notices when two requests are inside the driver at once.
 class OverlapDetectingDriver : public RecordingDriver {
 public:
-    uint32_t Control(tkr::DeviceHandle handle, uint32_t code, const void* input, uint32_t inputSize, void* output,
-                     uint32_t outputSize, uint32_t& returned) override {
+    uint32_t Control(tkr::DeviceHandle handle, uint32_t code, const void* input, uint32_t inputSize,
+                     void* output, uint32_t outputSize, uint32_t& returned) override {
         if (code == tkr::kIoctlGetPipeList) {
             return RecordingDriver::Control(handle, code, input, inputSize, output, outputSize, returned);
         }
-        if (inside_.exchange(true)) overlaps.fetch_add(1);
+        if (inside_.exchange(true))
+            overlaps.fetch_add(1);
         std::this_thread::yield();
         returned = code == tkr::kIoctlBulkWrite ? outputSize : 1;
-        if (code == tkr::kIoctlBulkRead) static_cast<uint8_t*>(output)[0] = 0;
+        if (code == tkr::kIoctlBulkRead)
+            static_cast<uint8_t*>(output)[0] = 0;
         inside_.store(false);
         return 0;
     }
@@ -229,7 +245,8 @@ TEST(ThreadsTest, TwoThreadsOfOneProcessShareTheConnectionOneExchangeAtATime) {
     auto writer = [&] {
         const uint8_t data[] = {0x42};
         for (int i = 0; i < 300; ++i) {
-            if (TKR50API_I2CBlockWrite(0x3C, 0x10, 1, data, 0) != TKRUSB20_RET_SUCCESS) failures.fetch_add(1);
+            if (TKR50API_I2CBlockWrite(0x3C, 0x10, 1, data, 0) != TKRUSB20_RET_SUCCESS)
+                failures.fetch_add(1);
         }
     };
     std::thread first(writer), second(writer);
@@ -256,5 +273,36 @@ TEST(VersionTest, VersionNeedsNoConnectionAndRefusesNull) {
     EXPECT_EQ(buffer[255], 0);
 }
 
+// A driver whose enumeration throws what it is given: the export must turn it into a result code.
+template <class Exception>
+class ThrowingDriver final : public tkr::Driver {
+public:
+    uint32_t Enumerate(std::vector<std::string>&) override { throw Exception(); }
+    uint32_t Open(const std::string&, tkr::DeviceHandle&) override { return 0; }
+    void Close(tkr::DeviceHandle) override {}
+    uint32_t Control(tkr::DeviceHandle, uint32_t, const void*, uint32_t, void*, uint32_t,
+                     uint32_t&) override {
+        return 0;
+    }
+};
+
+TEST_F(LibraryTest, NoExceptionCrossesTheCBoundary) {
+    tkr::SetDriver(std::make_shared<ThrowingDriver<std::bad_alloc>>());
+    EXPECT_EQ(TKR50API_Open(2, 0), static_cast<int32_t>(0xE0000000u | 8));  // ERROR_NOT_ENOUGH_MEMORY
+    tkr::SetDriver(std::make_shared<ThrowingDriver<std::bad_function_call>>());
+    EXPECT_EQ(TKR50API_Open(2, 0), static_cast<int32_t>(0xE0000000u | 1359));  // ERROR_INTERNAL_ERROR
+    // Nothing was left half open: a working driver opens the board.
+    tkr::SetDriver(driver);
+    EXPECT_EQ(TKR50API_Open(2, 0), TKRUSB20_RET_SUCCESS);
+}
+
+#if defined(TKR_CHECK_INVARIANTS)
+TEST(InvariantTest, ABrokenInvariantStopsTheProgramWithItsPlace) {
+    const int two = 2;
+    EXPECT_DEATH(TKR_INVARIANT(two < 1), "frame_test.cpp:[0-9]+: invariant broken: two < 1");
+    TKR_INVARIANT(two > 1);
+}
+#endif
+
 }  // namespace
-}  // namespace tkrtest
+}  // namespace tkr::test

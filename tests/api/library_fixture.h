@@ -10,10 +10,12 @@
 #include "frame/hooks.h"
 #include "recording_driver.h"
 
-namespace tkrtest {
+namespace tkr::test {
 
 inline std::vector<uint32_t> sleeps;
-inline void RecordSleep(uint32_t milliseconds) { sleeps.push_back(milliseconds); }
+inline void RecordSleep(uint32_t milliseconds) {
+    sleeps.push_back(milliseconds);
+}
 
 class LibraryTest : public ::testing::Test {
 protected:
@@ -41,8 +43,9 @@ protected:
 
 inline std::vector<uint8_t> Bytes(std::initializer_list<int> values) {
     std::vector<uint8_t> bytes;
-    for (int v : values) bytes.push_back(static_cast<uint8_t>(v));
+    for (int v : values)
+        bytes.push_back(static_cast<uint8_t>(v));
     return bytes;
 }
 
-}  // namespace tkrtest
+}  // namespace tkr::test

@@ -6,7 +6,7 @@
 #include "library_fixture.h"
 #include "tkr/protocol.h"
 
-namespace tkrtest {
+namespace tkr::test {
 namespace {
 
 class TransportTest : public LibraryTest {
@@ -25,7 +25,8 @@ protected:
     }
     std::vector<size_t> WriteSizes() const {
         std::vector<size_t> sizes;
-        for (const auto& write : driver->Writes()) sizes.push_back(write.size());
+        for (const auto& write : driver->Writes())
+            sizes.push_back(write.size());
         return sizes;
     }
 };
@@ -53,9 +54,11 @@ TEST_F(TransportTest, WritesSplitAtTheMaximumTransferAndNeverEndOnAMultipleOf102
         ASSERT_EQ(WriteFrameOf(c.length), TKRUSB20_RET_SUCCESS);
         EXPECT_EQ(WriteSizes(), c.chunks);
         // Every chunk goes to the bulk-out pipe (index 1 of the list), and the pieces join up.
-        for (uint32_t pipe : driver->PipeNumbers(tkr::kIoctlBulkWrite)) EXPECT_EQ(pipe, 1u);
+        for (uint32_t pipe : driver->PipeNumbers(tkr::kIoctlBulkWrite))
+            EXPECT_EQ(pipe, 1u);
         std::vector<uint8_t> joined;
-        for (const auto& write : driver->Writes()) joined.insert(joined.end(), write.begin(), write.end());
+        for (const auto& write : driver->Writes())
+            joined.insert(joined.end(), write.begin(), write.end());
         ASSERT_EQ(joined.size(), c.length);
         EXPECT_EQ(joined[8], 0);
         EXPECT_EQ(joined[c.length - 1], static_cast<uint8_t>(c.length - 9));
@@ -84,7 +87,8 @@ TEST_F(TransportTest, ReadsGoOnAfterAFullTransferThatCameBack512Short) {
     uint8_t buffer[255];
     EXPECT_EQ(TKR50API_TKBVersionInfo(255, buffer), TKRUSB20_RET_SUCCESS);
     EXPECT_EQ(driver->ReadSizes(), std::vector<uint32_t>{256});
-    for (uint32_t pipe : driver->PipeNumbers(tkr::kIoctlBulkRead)) EXPECT_EQ(pipe, 2u);
+    for (uint32_t pipe : driver->PipeNumbers(tkr::kIoctlBulkRead))
+        EXPECT_EQ(pipe, 2u);
 
     // A boot memory read of 3000 bytes with transfers of 1024: 1024 came back as 512 and the read
     // continues from there.
@@ -147,7 +151,8 @@ TEST_F(TransportTest, AFailedReadRequestCarriesTheSystemError) {
     OpenWith(512, 65536);
     driver->QueueReadError(1167);
     uint8_t buffer[4];
-    EXPECT_EQ(TKR50API_SPIFpgaRead(0x07, 0x99, 0x10000000, 4, buffer), static_cast<int32_t>(0xE0000000 | 1167));
+    EXPECT_EQ(TKR50API_SPIFpgaRead(0x07, 0x99, 0x10000000, 4, buffer),
+              static_cast<int32_t>(0xE0000000 | 1167));
     EXPECT_EQ(tkr::State().connection->lastError, 1167u);
 }
 
@@ -156,8 +161,9 @@ TEST_F(TransportTest, WithoutPipesNothingSpins) {
     driver->pipes = {{0x04, 512, 65536}};
     ASSERT_EQ(TKR50API_Open(2, 0), TKRUSB20_RET_ERROR_DRIVER_OPEN);
     const uint8_t data[4] = {};
-    EXPECT_EQ(TKR50API_SPIWrite(0x04, 0xE7, 0, 4, data), static_cast<int32_t>(0xE0000000 | tkr::kErrorInvalidHandle));
+    EXPECT_EQ(TKR50API_SPIWrite(0x04, 0xE7, 0, 4, data),
+              static_cast<int32_t>(0xE0000000 | tkr::kErrorInvalidHandle));
 }
 
 }  // namespace
-}  // namespace tkrtest
+}  // namespace tkr::test

@@ -64,7 +64,7 @@ Cost Least(const std::vector<Cost>& costs) {
 
 int main() {
     test::VirtualBoards boards({"TKB-20"}, "tkb-bench");
-    const tkbsimtest::Bytes image = tkbsimtest::Pattern(kImageSize, 1);
+    const tkbsim::test::Bytes image = tkbsim::test::Pattern(kImageSize, 1);
     const std::filesystem::path file = boards.path() / "fpga.bin";
     std::ofstream(file, std::ios::binary).write(reinterpret_cast<const char*>(image.data()), image.size());
 

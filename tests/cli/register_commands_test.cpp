@@ -9,7 +9,7 @@
 namespace tkbctl::cli::test {
 namespace {
 
-using namespace tkbsimtest;
+using namespace tkbsim::test;
 
 void WriteFile(const std::filesystem::path& path, const std::string& text) {
     std::ofstream(path, std::ios::binary) << text;

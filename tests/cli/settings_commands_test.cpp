@@ -8,7 +8,7 @@
 namespace tkbctl::cli::test {
 namespace {
 
-using namespace tkbsimtest;
+using namespace tkbsim::test;
 
 constexpr uint32_t kSettingsAddress = 0x1F0000;
 
@@ -33,7 +33,7 @@ Bytes SampleBlock() {
     setting.ClipEnable = 1;
     setting.RawImage[0x40] = 0x5A;  // carried-through byte
     Bytes block(kSettingsBlockSize, 0);
-    setting.Encode(block.data(), block.size());
+    setting.Encode(block.data(), block.size(), TKBSetting::ColourGuid(ProgramIniFile(), setting.UVC_Color));
     return block;
 }
 

@@ -18,7 +18,7 @@
 
 namespace tkbctl::cli::test {
 
-using tkbsimtest::Bytes;
+using tkbsim::test::Bytes;
 
 // Boards of the given models in a folder of their own, used by the library for the test's time.
 class VirtualBoards {
@@ -49,7 +49,7 @@ public:
     }
 
 private:
-    tkbsimtest::TempFolder folder_;
+    tkbsim::test::TempFolder folder_;
     tkbsim::BoardFolder boards_;
     std::vector<uint32_t> numbers_;
 };

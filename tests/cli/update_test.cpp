@@ -9,7 +9,7 @@
 namespace tkbctl::cli::test {
 namespace {
 
-using namespace tkbsimtest;
+using namespace tkbsim::test;
 
 constexpr uint32_t kSettingsAddress = 0x1F0000;
 

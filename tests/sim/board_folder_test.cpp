@@ -8,13 +8,13 @@
 #include "tkbsim/error.h"
 #include "tkbsim/fpga_registers.h"
 
-namespace tkbsimtest {
+namespace tkbsim::test {
 namespace {
 
 namespace fs = std::filesystem;
 using tkbsim::BoardFolder;
-using tkbsim::NewBoard;
 using tkbsim::FindModel;
+using tkbsim::NewBoard;
 using tkbsim::VirtualDriver;
 
 uint16_t Le16(const Bytes& bytes, size_t offset) {
@@ -121,8 +121,8 @@ TEST_F(BoardFolderTest, ToolAccessChecksItsRanges) {
     EXPECT_THROW(board->ReadI2C(0x34, 0, 1), tkbsim::Error) << "no HDMI receiver on a TKB-20";
     EXPECT_THROW(board->RemoveEndpoint(0x81), tkbsim::Error);
     EXPECT_THROW(board->FailNextCommands(1, 0), tkbsim::Error);
-    board->WriteFpga(tkbsim::kRegIdentB, 'Q');
-    EXPECT_EQ(board->ReadFpga(tkbsim::kRegIdentB), uint32_t{'Q'}) << "the tool reaches read-only registers";
+    board->WriteFpga(tkr::kRegIdentB, 'Q');
+    EXPECT_EQ(board->ReadFpga(tkr::kRegIdentB), uint32_t{'Q'}) << "the tool reaches read-only registers";
 }
 
 TEST(BoardFileName, OnlyTheNamesTheFolderWrites) {
@@ -136,4 +136,4 @@ TEST(BoardFileName, OnlyTheNamesTheFolderWrites) {
 }
 
 }  // namespace
-}  // namespace tkbsimtest
+}  // namespace tkbsim::test

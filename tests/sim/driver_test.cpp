@@ -8,12 +8,12 @@
 #include "sim_test_support.h"
 #include "tkr/protocol.h"
 
-namespace tkbsimtest {
+namespace tkbsim::test {
 namespace {
 
 using tkbsim::BoardFolder;
-using tkbsim::NewBoard;
 using tkbsim::FindModel;
+using tkbsim::NewBoard;
 using tkbsim::VirtualDriver;
 
 class DriverTest : public ::testing::Test {
@@ -197,4 +197,4 @@ TEST(DefaultBoardFolder, IsTheEnvironmentVariableElseBesideTheModule) {
 }
 
 }  // namespace
-}  // namespace tkbsimtest
+}  // namespace tkbsim::test

@@ -5,12 +5,12 @@
 #include "sim_test_support.h"
 #include "tkbsim/fpga_registers.h"
 
-namespace tkbsimtest {
+namespace tkbsim::test {
 namespace {
 
 using tkbsim::BoardFolder;
-using tkbsim::NewBoard;
 using tkbsim::FindModel;
+using tkbsim::NewBoard;
 using tkbsim::VirtualDriver;
 
 class FirmwareTest : public ::testing::Test {
@@ -60,11 +60,11 @@ TEST_F(FirmwareTest, AbsentSlavesAndPoweredDownCamerasDoNotAcknowledge) {
         << "the TKB-20U has no HDMI receiver";
 
     ASSERT_EQ(client_->Exchange(I2CWrite8(0x3C, 0x20, {0x5A}), 1), Ok());
-    ASSERT_EQ(client_->Exchange(FpgaWrite(tkbsim::kRegCameraControl, {0, 0, 1, 1}), 1), Ok());  // reset held
+    ASSERT_EQ(client_->Exchange(FpgaWrite(tkr::kRegCameraControl, {0, 0, 1, 1}), 1), Ok());  // reset held
     EXPECT_EQ(client_->Exchange(I2CRead8(0x3C, 0x20, 1), 2), Bytes{tkbsim::kStatusNoAcknowledge});
-    ASSERT_EQ(client_->Exchange(FpgaWrite(tkbsim::kRegCameraControl, {0, 0, 1, 0}), 1), Ok());
+    ASSERT_EQ(client_->Exchange(FpgaWrite(tkr::kRegCameraControl, {0, 0, 1, 0}), 1), Ok());
     EXPECT_EQ(client_->Exchange(I2CRead8(0x3C, 0x20, 1), 2), Ok({0x00})) << "the reset cleared the sensor";
-    ASSERT_EQ(client_->Exchange(FpgaWrite(tkbsim::kRegCameraControl, {0, 0, 0, 0}), 1), Ok());  // power off
+    ASSERT_EQ(client_->Exchange(FpgaWrite(tkr::kRegCameraControl, {0, 0, 0, 0}), 1), Ok());  // power off
     EXPECT_EQ(client_->Exchange(I2CWrite16(0x10, 0x0000, {1}), 1), Bytes{tkbsim::kStatusNoAcknowledge});
 }
 
@@ -80,7 +80,7 @@ TEST_F(FirmwareTest, HdmiReceiverReportsA1080pInput) {
 }
 
 TEST_F(FirmwareTest, LengthPrefixedI2CReadsWhenTheFeatureBitIsSet) {
-    ASSERT_EQ(client_->Exchange(FpgaWrite(tkbsim::kRegFeatures, {0, 0, 0, 0x40}), 1), Ok());
+    ASSERT_EQ(client_->Exchange(FpgaWrite(tkr::kRegFeatures, {0, 0, 0, 0x40}), 1), Ok());
     board_->WriteI2C(0x3C, 0xFC, {1, 2, 3, 4});
     ASSERT_EQ(client_->Exchange(I2COneBlockWrite(0x3C, {0xFC}), 1), Ok());
     // 255 asked: the prefix says how many follow, here up to the end of the 256-register file.
@@ -89,7 +89,7 @@ TEST_F(FirmwareTest, LengthPrefixedI2CReadsWhenTheFeatureBitIsSet) {
 }
 
 TEST_F(FirmwareTest, FpgaRegistersReadInRunsAndKeepReadOnlyValues) {
-    const Bytes ident = client_->Exchange(FpgaRead(tkbsim::kRegIdentA, 16), 17);
+    const Bytes ident = client_->Exchange(FpgaRead(tkr::kRegIdentA, 16), 17);
     ASSERT_EQ(ident.size(), 17u);
     EXPECT_EQ(ident[4], 'T');
     EXPECT_EQ(ident[8], 'U');
@@ -99,15 +99,15 @@ TEST_F(FirmwareTest, FpgaRegistersReadInRunsAndKeepReadOnlyValues) {
     EXPECT_EQ(client_->Exchange(FpgaWrite(0x20000000, {1, 2, 3, 4, 5, 6, 7, 8}), 1), Ok());
     EXPECT_EQ(board_->ReadFpga(0x20000000), 0x01020304u);
     EXPECT_EQ(board_->ReadFpga(0x20000004), 0x05060708u);
-    EXPECT_EQ(client_->Exchange(FpgaWrite(tkbsim::kRegIdentA, {0, 0, 0, 'X'}), 1), Ok());
-    EXPECT_EQ(board_->ReadFpga(tkbsim::kRegIdentA), uint32_t{'T'}) << "identification is read-only";
+    EXPECT_EQ(client_->Exchange(FpgaWrite(tkr::kRegIdentA, {0, 0, 0, 'X'}), 1), Ok());
+    EXPECT_EQ(board_->ReadFpga(tkr::kRegIdentA), uint32_t{'T'}) << "identification is read-only";
     EXPECT_EQ(client_->Exchange(FpgaRead(0x30000000, 4), 5), Ok({0, 0, 0, 0})) << "never written";
 }
 
 TEST_F(FirmwareTest, DetectedResolutionRegistersDescribeA1080pInput) {
-    const uint32_t a = FromBe32(client_->Exchange(FpgaRead(tkbsim::kRegTcbDepp, 4), 5).data() + 1);
-    const uint32_t b = FromBe32(client_->Exchange(FpgaRead(tkbsim::kRegTcbDepr, 4), 5).data() + 1);
-    const uint32_t c = FromBe32(client_->Exchange(FpgaRead(tkbsim::kRegVpbPf, 4), 5).data() + 1);
+    const uint32_t a = FromBe32(client_->Exchange(FpgaRead(tkr::kRegTcbDepp, 4), 5).data() + 1);
+    const uint32_t b = FromBe32(client_->Exchange(FpgaRead(tkr::kRegTcbDepr, 4), 5).data() + 1);
+    const uint32_t c = FromBe32(client_->Exchange(FpgaRead(tkr::kRegVpbPf, 4), 5).data() + 1);
     const int factor = (c & 3) >= 2 ? 16 : (c & 3) == 1 ? 8 : 32;
     EXPECT_EQ(static_cast<int32_t>(a) * factor / 16, 1920);
     EXPECT_EQ(b, 1080u);
@@ -117,16 +117,16 @@ TEST_F(FirmwareTest, RestartRegisterRestoresPowerOnStateAndKeepsFlashAndConnecti
     ASSERT_EQ(client_->Exchange(FpgaWrite(0x20000000, {9, 9, 9, 9}), 1), Ok());
     ASSERT_EQ(client_->Exchange(I2CWrite8(0x3C, 0x40, {0x12}), 1), Ok());
     ASSERT_EQ(client_->Exchange(SpiWrite(0x200000, {0xA5}), 1), Ok());
-    ASSERT_EQ(client_->Exchange(FpgaWrite(tkbsim::kRegRestart, {0, 0, 0, 0x80}), 1), Ok());
+    ASSERT_EQ(client_->Exchange(FpgaWrite(tkr::kRegRestart, {0, 0, 0, 0x80}), 1), Ok());
 
     EXPECT_EQ(board_->Info().restarts, 1u);
     EXPECT_EQ(board_->ReadFpga(0x20000000), 0u);
     EXPECT_EQ(client_->Exchange(I2CRead8(0x3C, 0x40, 1), 2), Ok({0x00})) << "same handle still works";
     EXPECT_EQ(client_->Exchange(SpiRead(0x200000, 1), 2), Ok({0xA5}));
 
-    ASSERT_EQ(client_->Exchange(FpgaWrite(tkbsim::kRegRestart, {0, 0, 0, 0x40}), 1), Ok());
+    ASSERT_EQ(client_->Exchange(FpgaWrite(tkr::kRegRestart, {0, 0, 0, 0x40}), 1), Ok());
     EXPECT_EQ(board_->Info().restarts, 1u) << "only 0x80 restarts";
-    EXPECT_EQ(board_->ReadFpga(tkbsim::kRegRestart), 0u);
+    EXPECT_EQ(board_->ReadFpga(tkr::kRegRestart), 0u);
 }
 
 TEST_F(FirmwareTest, SettingsBlockWritesAndReadsBackOnlyTheBytesWritten) {
@@ -223,7 +223,7 @@ TEST_F(FirmwareTest, FramesAreCutByTheirLengthNotByTheirRequests) {
 }
 
 TEST_F(FirmwareTest, RepliesAreReadInPiecesAndAStartingFrameDropsUnreadOnes) {
-    ASSERT_EQ(client_->Write(FpgaRead(tkbsim::kRegIdentA, 8)), 0u);
+    ASSERT_EQ(client_->Write(FpgaRead(tkr::kRegIdentA, 8)), 0u);
     EXPECT_EQ(client_->Read(3), (Bytes{0, 0, 0}));
     EXPECT_EQ(client_->Read(100), (Bytes{0, 'T', 0, 0, 0, 'U'})) << "a short read ends with the message";
     ASSERT_EQ(client_->Write(VersionRequest(2)), 0u);
@@ -288,4 +288,4 @@ TEST_F(FirmwareTest, FrameLogRingKeepsTheNewestFrames) {
 }
 
 }  // namespace
-}  // namespace tkbsimtest
+}  // namespace tkbsim::test

@@ -13,7 +13,7 @@
 #include "sim_test_support.h"
 #include "tkbsim/fpga_registers.h"
 
-namespace tkbsimtest {
+namespace tkbsim::test {
 namespace {
 
 namespace fs = std::filesystem;
@@ -113,8 +113,8 @@ TEST_P(EveryModel, VersionAndLettersIdentifyTheModel) {
     EXPECT_EQ(version[0], model().fx3Version);
     EXPECT_EQ(version[1], model().fpgaMinor);
     EXPECT_EQ(version[2], model().fpgaMajor);
-    const char a = static_cast<char>(ReadFpga(tkbsim::kRegIdentA) & 0xFF);
-    const char b = static_cast<char>(ReadFpga(tkbsim::kRegIdentB) & 0xFF);
+    const char a = static_cast<char>(ReadFpga(tkr::kRegIdentA) & 0xFF);
+    const char b = static_cast<char>(ReadFpga(tkr::kRegIdentB) & 0xFF);
     const auto [name, type] = Identify(version, a, b);
     EXPECT_EQ(name, model().name);
     EXPECT_EQ(type, model().boardType);
@@ -150,7 +150,7 @@ TEST_P(EveryModel, FpgaRegistersAndTheSettingsBlock) {
     EXPECT_EQ(TKR50API_SPIFpgaWrite(0x08, 0x99, 0x20000000, 8, value), kSuccess);
     EXPECT_EQ(TKR50API_SPIFpgaRead(0x07, 0x99, 0x20000000, 8, read), kSuccess);
     EXPECT_EQ(Bytes(read, read + 8), Bytes(value, value + 8));
-    EXPECT_EQ(ReadFpga(tkbsim::kRegTcbDepr), 1080u);
+    EXPECT_EQ(ReadFpga(tkr::kRegTcbDepr), 1080u);
 
     uint8_t block[512] = {};
     ASSERT_EQ(TKR50API_SPIRead(0x03, 0xE7, model().settingsAddress, 512, block), kSuccess);
@@ -284,7 +284,7 @@ TEST_F(Faults, RestartRegisterRestartsTheBoard) {
     ASSERT_EQ(connection.result(), kSuccess);
     const uint32_t before = board_->Info().restarts;
     const uint8_t restart[4] = {0, 0, 0, 0x80};
-    EXPECT_EQ(TKR50API_SPIFpgaWrite(0x08, 0x99, tkbsim::kRegRestart, 4, restart), kSuccess);
+    EXPECT_EQ(TKR50API_SPIFpgaWrite(0x08, 0x99, tkr::kRegRestart, 4, restart), kSuccess);
     EXPECT_EQ(board_->Info().restarts, before + 1);
     EXPECT_EQ(TKR50API_I2CBlockWrite(0x3C, 0x00, 1, &byte_, 0), kSuccess) << "the connection survives";
 }
@@ -319,8 +319,8 @@ int RunRole(const std::vector<std::string>& args) {
         if (TKR50API_Open(2, kCrossProcessBoard) != kSuccess) {
             return kFailed;
         }
-        tkrtest::WriteSignalFile(signals / "opened");
-        const bool released = tkrtest::WaitForFile(signals / "release");
+        tkr::test::WriteSignalFile(signals / "opened");
+        const bool released = tkr::test::WaitForFile(signals / "release");
         return TKR50API_Close(2) == kSuccess && released ? kOk : kFailed;
     }
     if (role == "try-open") {
@@ -337,7 +337,7 @@ int RunRole(const std::vector<std::string>& args) {
         if (OpenSpinning(kCrossProcessBoard) != kSuccess || TKR50API_Close(2) != kSuccess) {
             return kFailed;
         }
-        tkrtest::WaitForFile(signals / "go");
+        tkr::test::WaitForFile(signals / "go");
         for (int i = 0; i < kHammerExchanges; ++i) {
             const auto value = static_cast<uint8_t>(i);
             uint8_t read = 0;
@@ -386,22 +386,22 @@ protected:
 };
 
 TEST_F(CrossProcess, SecondProcessCannotOpenUntilTheFirstCloses) {
-    tkrtest::ChildProcess holder({"hold", signals_.str()});
+    tkr::test::ChildProcess holder({"hold", signals_.str()});
     ASSERT_TRUE(holder.Started());
-    ASSERT_TRUE(tkrtest::WaitForFile(signals_.path() / "opened"));
-    tkrtest::ChildProcess blocked({"try-open", signals_.str()});
+    ASSERT_TRUE(tkr::test::WaitForFile(signals_.path() / "opened"));
+    tkr::test::ChildProcess blocked({"try-open", signals_.str()});
     EXPECT_EQ(blocked.Wait(), kDoubleOpen);
-    tkrtest::WriteSignalFile(signals_.path() / "release");
+    tkr::test::WriteSignalFile(signals_.path() / "release");
     EXPECT_EQ(holder.Wait(), kOk);
-    tkrtest::ChildProcess after({"try-open", signals_.str()});
+    tkr::test::ChildProcess after({"try-open", signals_.str()});
     EXPECT_EQ(after.Wait(), kOk);
 }
 
 TEST_F(CrossProcess, TwoProcessesHammeringOneBoardNeverMixTheirFrames) {
     board_->ClearLog();
-    tkrtest::ChildProcess a({"hammer", signals_.str(), "32"});
-    tkrtest::ChildProcess b({"hammer", signals_.str(), "48"});
-    tkrtest::WriteSignalFile(signals_.path() / "go");
+    tkr::test::ChildProcess a({"hammer", signals_.str(), "32"});
+    tkr::test::ChildProcess b({"hammer", signals_.str(), "48"});
+    tkr::test::WriteSignalFile(signals_.path() / "go");
     // The test tool works on the same board meanwhile.
     for (uint32_t i = 0; i < 200; ++i) {
         board_->WriteFpga(0x20000200, i);
@@ -433,9 +433,9 @@ TEST_F(CrossProcess, TwoProcessesHammeringOneBoardNeverMixTheirFrames) {
 }
 
 TEST_F(CrossProcess, StateWrittenByOneProcessIsReadByAnotherAndOutlivesBoth) {
-    tkrtest::ChildProcess writer({"write-state", signals_.str()});
+    tkr::test::ChildProcess writer({"write-state", signals_.str()});
     EXPECT_EQ(writer.Wait(), kOk);
-    tkrtest::ChildProcess reader({"read-state", signals_.str()});
+    tkr::test::ChildProcess reader({"read-state", signals_.str()});
     EXPECT_EQ(reader.Wait(), kOk);
     EXPECT_EQ(board_->ReadFlash(0x500000, 600), Pattern(600, 99));
     EXPECT_EQ(board_->ReadFpga(0x20000100), 0xCAFEF00Du);
@@ -453,11 +453,11 @@ TEST(DefaultFolder, BesideTheLibraryFileWhenTheVariableIsUnset) {
     const fs::path beside = LibraryDirectory() / "tkbsim-boards";
     TempFolder signals("beside");
     {
-        tkrtest::ChildProcess none({"beside", signals.str()});
+        tkr::test::ChildProcess none({"beside", signals.str()});
         EXPECT_EQ(none.Wait(), kNoBoard) << "no folder: no board";
     }
     BoardFolder(beside.string()).Create({tkbsim::NewBoard{tkbsim::FindModel("TKB-20")}});
-    tkrtest::ChildProcess found({"beside", signals.str()});
+    tkr::test::ChildProcess found({"beside", signals.str()});
     const int status = found.Wait();
     std::error_code error;
     fs::remove_all(beside, error);
@@ -465,10 +465,10 @@ TEST(DefaultFolder, BesideTheLibraryFileWhenTheVariableIsUnset) {
 }
 
 }  // namespace
-}  // namespace tkbsimtest
+}  // namespace tkbsim::test
 
 int main(int argc, char** argv) {
-    using namespace tkbsimtest;
+    using namespace tkbsim::test;
     if (argc > 1 && std::string(argv[1]).rfind("--gtest", 0) != 0) {
         return RunRole(std::vector<std::string>(argv + 1, argv + argc));
     }

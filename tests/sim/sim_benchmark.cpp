@@ -20,7 +20,7 @@ double Seconds(Clock::duration duration) {
 }  // namespace
 
 int main() {
-    using namespace tkbsimtest;
+    using namespace tkbsim::test;
     TempFolder folder("bench");
     tkbsim::BoardFolder(folder.str()).Create({tkbsim::NewBoard{tkbsim::FindModel("TKB-20U")}});
     SetEnvironment("TKBSIM_DIR", folder.str());

@@ -12,7 +12,7 @@
 #include <unistd.h>
 #endif
 
-namespace tkbsimtest {
+namespace tkbsim::test {
 namespace {
 
 uint32_t ProcessId() {
@@ -195,4 +195,4 @@ Bytes Pattern(size_t length, uint32_t seed) {
     return bytes;
 }
 
-}  // namespace tkbsimtest
+}  // namespace tkbsim::test

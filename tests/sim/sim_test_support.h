@@ -10,7 +10,7 @@
 #include "tkbsim/board_folder.h"
 #include "tkbsim/virtual_driver.h"
 
-namespace tkbsimtest {
+namespace tkbsim::test {
 
 // A fresh folder, removed with everything in it at the end of the test.
 class TempFolder {
@@ -80,4 +80,4 @@ std::filesystem::path ProgramPath();
 // A pattern that differs from its neighbours at every offset and from erased flash.
 Bytes Pattern(size_t length, uint32_t seed);
 
-}  // namespace tkbsimtest
+}  // namespace tkbsim::test

@@ -9,7 +9,7 @@
 #include "tkbsim/fpga_registers.h"
 #include "tkbsim_cli.h"
 
-namespace tkbsimtest {
+namespace tkbsim::test {
 namespace {
 
 using tkbsim::BoardFolder;
@@ -50,7 +50,7 @@ TEST_F(TkbsimCliTest, ShowsAndSetsFpgaRegisters) {
     EXPECT_EQ(Run({"fpga-show", dir_, "0", "0x080000D0", "2"}), 0);
     EXPECT_EQ(out_, "0x080000D0 = 0x00000054\n0x080000D4 = 0x00000055\n");
     EXPECT_EQ(Run({"fpga-set", dir_, "0", "0x10000000", "0x101"}), 0);
-    EXPECT_EQ(BoardFolder(dir_).Open(0)->ReadFpga(tkbsim::kRegCameraControl), 0x101u);
+    EXPECT_EQ(BoardFolder(dir_).Open(0)->ReadFpga(tkr::kRegCameraControl), 0x101u);
 }
 
 TEST_F(TkbsimCliTest, ShowsAndSetsI2CRegisters) {
@@ -175,4 +175,4 @@ TEST_F(TkbsimCliTest, HelpNamesEveryCommand) {
 }
 
 }  // namespace
-}  // namespace tkbsimtest
+}  // namespace tkbsim::test

@@ -15,7 +15,7 @@
 extern char** environ;
 #endif
 
-namespace tkrtest {
+namespace tkr::test {
 
 #if defined(_WIN32)
 
@@ -28,11 +28,12 @@ ChildProcess::ChildProcess(const std::vector<std::string>& args) : impl_(new Imp
     char self[MAX_PATH] = {};
     GetModuleFileNameA(nullptr, self, MAX_PATH);
     std::string command = std::string("\"") + self + "\"";
-    for (const std::string& arg : args) command += " \"" + arg + "\"";
+    for (const std::string& arg : args)
+        command += " \"" + arg + "\"";
     STARTUPINFOA startup{};
     startup.cb = sizeof startup;
-    impl_->started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup,
-                                    &impl_->process) != 0;
+    impl_->started = CreateProcessA(nullptr, command.data(), nullptr, nullptr, FALSE, 0, nullptr, nullptr,
+                                    &startup, &impl_->process) != 0;
 }
 
 ChildProcess::~ChildProcess() {
@@ -44,10 +45,13 @@ ChildProcess::~ChildProcess() {
     delete impl_;
 }
 
-bool ChildProcess::Started() const { return impl_->started; }
+bool ChildProcess::Started() const {
+    return impl_->started;
+}
 
 int ChildProcess::Wait() {
-    if (!impl_->started) return -1;
+    if (!impl_->started)
+        return -1;
     WaitForSingleObject(impl_->process.hProcess, INFINITE);
     DWORD code = 0;
     GetExitCodeProcess(impl_->process.hProcess, &code);
@@ -55,7 +59,8 @@ int ChildProcess::Wait() {
 }
 
 void ChildProcess::Kill() {
-    if (!impl_->started) return;
+    if (!impl_->started)
+        return;
     DWORD code = 0;
     if (GetExitCodeProcess(impl_->process.hProcess, &code) && code == STILL_ACTIVE) {
         TerminateProcess(impl_->process.hProcess, 99);
@@ -75,9 +80,11 @@ ChildProcess::ChildProcess(const std::vector<std::string>& args) : impl_(new Imp
     std::string self = std::filesystem::read_symlink("/proc/self/exe").string();
     std::vector<char*> argv{self.data()};
     std::vector<std::string> copies(args);
-    for (std::string& arg : copies) argv.push_back(arg.data());
+    for (std::string& arg : copies)
+        argv.push_back(arg.data());
     argv.push_back(nullptr);
-    if (posix_spawn(&impl_->pid, self.c_str(), nullptr, nullptr, argv.data(), environ) != 0) impl_->pid = -1;
+    if (posix_spawn(&impl_->pid, self.c_str(), nullptr, nullptr, argv.data(), environ) != 0)
+        impl_->pid = -1;
 }
 
 ChildProcess::~ChildProcess() {
@@ -85,10 +92,13 @@ ChildProcess::~ChildProcess() {
     delete impl_;
 }
 
-bool ChildProcess::Started() const { return impl_->pid > 0; }
+bool ChildProcess::Started() const {
+    return impl_->pid > 0;
+}
 
 int ChildProcess::Wait() {
-    if (impl_->pid <= 0) return -1;
+    if (impl_->pid <= 0)
+        return -1;
     if (!impl_->reaped) {
         waitpid(impl_->pid, &impl_->status, 0);
         impl_->reaped = true;
@@ -97,7 +107,8 @@ int ChildProcess::Wait() {
 }
 
 void ChildProcess::Kill() {
-    if (impl_->pid <= 0 || impl_->reaped) return;
+    if (impl_->pid <= 0 || impl_->reaped)
+        return;
     kill(impl_->pid, SIGKILL);
     Wait();
 }
@@ -115,7 +126,8 @@ void WriteSignalFile(const std::filesystem::path& path, const std::string& text)
 bool WaitForFile(const std::filesystem::path& path, std::chrono::milliseconds timeout) {
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     while (!std::filesystem::exists(path)) {
-        if (std::chrono::steady_clock::now() > deadline) return false;
+        if (std::chrono::steady_clock::now() > deadline)
+            return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
@@ -129,4 +141,4 @@ std::filesystem::path MakeTempFolder(const std::string& name) {
     return folder;
 }
 
-}  // namespace tkrtest
+}  // namespace tkr::test

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-namespace tkrtest {
+namespace tkr::test {
 
 class ChildProcess {
 public:
@@ -32,9 +32,10 @@ private:
 void WriteSignalFile(const std::filesystem::path& path, const std::string& text = "");
 
 // Waits until `path` exists; false after `timeout`.
-bool WaitForFile(const std::filesystem::path& path, std::chrono::milliseconds timeout = std::chrono::seconds(60));
+bool WaitForFile(const std::filesystem::path& path,
+                 std::chrono::milliseconds timeout = std::chrono::seconds(60));
 
 // A fresh, empty folder for one test.
 std::filesystem::path MakeTempFolder(const std::string& name);
 
-}  // namespace tkrtest
+}  // namespace tkr::test

@@ -5,7 +5,7 @@
 
 #include "tkr/protocol.h"
 
-namespace tkrtest {
+namespace tkr::test {
 
 void RecordingDriver::QueueReply(uint8_t status, std::vector<uint8_t> data) {
     data.insert(data.begin(), status);
@@ -15,7 +15,8 @@ void RecordingDriver::QueueReply(uint8_t status, std::vector<uint8_t> data) {
 std::vector<std::vector<uint8_t>> RecordingDriver::Writes() const {
     std::vector<std::vector<uint8_t>> result;
     for (const Call& call : calls) {
-        if (call.code == tkr::kIoctlBulkWrite) result.push_back(call.data);
+        if (call.code == tkr::kIoctlBulkWrite)
+            result.push_back(call.data);
     }
     return result;
 }
@@ -23,7 +24,8 @@ std::vector<std::vector<uint8_t>> RecordingDriver::Writes() const {
 std::vector<uint32_t> RecordingDriver::ReadSizes() const {
     std::vector<uint32_t> result;
     for (const Call& call : calls) {
-        if (call.code == tkr::kIoctlBulkRead) result.push_back(call.outputSize);
+        if (call.code == tkr::kIoctlBulkRead)
+            result.push_back(call.outputSize);
     }
     return result;
 }
@@ -31,9 +33,11 @@ std::vector<uint32_t> RecordingDriver::ReadSizes() const {
 std::vector<uint32_t> RecordingDriver::PipeNumbers(uint32_t code) const {
     std::vector<uint32_t> result;
     for (const Call& call : calls) {
-        if (call.code != code) continue;
+        if (call.code != code)
+            continue;
         uint32_t pipe = 0xFFFFFFFF;
-        if (call.input.size() == 4) std::memcpy(&pipe, call.input.data(), 4);
+        if (call.input.size() == 4)
+            std::memcpy(&pipe, call.input.data(), 4);
         result.push_back(pipe);
     }
     return result;
@@ -41,20 +45,23 @@ std::vector<uint32_t> RecordingDriver::PipeNumbers(uint32_t code) const {
 
 uint32_t RecordingDriver::Enumerate(std::vector<std::string>& out) {
     out.clear();
-    if (enumerateError != 0) return enumerateError;
+    if (enumerateError != 0)
+        return enumerateError;
     out = paths;
     return 0;
 }
 
 uint32_t RecordingDriver::Open(const std::string& path, tkr::DeviceHandle& handle) {
-    if (openError != 0) return openError;
+    if (openError != 0)
+        return openError;
     opened.push_back(path);
     handle = nextHandle_++;
     return 0;
 }
 
 void RecordingDriver::Close(tkr::DeviceHandle handle) {
-    if (handle != 0) ++closes;
+    if (handle != 0)
+        ++closes;
 }
 
 void RecordingDriver::WritePipeList(uint8_t* output, uint32_t outputSize) const {
@@ -71,19 +78,21 @@ void RecordingDriver::WritePipeList(uint8_t* output, uint32_t outputSize) const 
     std::memcpy(output, list.data(), std::min<size_t>(outputSize, list.size()));
 }
 
-uint32_t RecordingDriver::Control(tkr::DeviceHandle handle, uint32_t code, const void* input, uint32_t inputSize,
-                                  void* output, uint32_t outputSize, uint32_t& returned) {
+uint32_t RecordingDriver::Control(tkr::DeviceHandle handle, uint32_t code, const void* input,
+                                  uint32_t inputSize, void* output, uint32_t outputSize, uint32_t& returned) {
     Call call;
     call.code = code;
     const auto* in = static_cast<const uint8_t*>(input);
-    if (in) call.input.assign(in, in + inputSize);
+    if (in)
+        call.input.assign(in, in + inputSize);
     call.outputSize = outputSize;
     returned = 0;
 
     switch (code) {
         case tkr::kIoctlGetPipeList:
             calls.push_back(call);
-            if (pipeListError != 0) return pipeListError;
+            if (pipeListError != 0)
+                return pipeListError;
             WritePipeList(static_cast<uint8_t*>(output), outputSize);
             returned = tkr::kPipeListSize;
             return 0;
@@ -96,18 +105,22 @@ uint32_t RecordingDriver::Control(tkr::DeviceHandle handle, uint32_t code, const
                 result = writes_.front();
                 writes_.pop_front();
             }
-            if (result.error != 0) return result.error;
+            if (result.error != 0)
+                return result.error;
             returned = result.count < 0 ? outputSize : static_cast<uint32_t>(result.count);
             return 0;
         }
         case tkr::kIoctlBulkRead: {
             calls.push_back(call);
-            if (reads_.empty()) return 0;
+            if (reads_.empty())
+                return 0;
             ReadResult result = reads_.front();
             reads_.pop_front();
-            if (result.error != 0) return result.error;
+            if (result.error != 0)
+                return result.error;
             returned = static_cast<uint32_t>(std::min<size_t>(outputSize, result.bytes.size()));
-            if (returned > 0) std::memcpy(output, result.bytes.data(), returned);
+            if (returned > 0)
+                std::memcpy(output, result.bytes.data(), returned);
             return 0;
         }
         default:
@@ -116,4 +129,4 @@ uint32_t RecordingDriver::Control(tkr::DeviceHandle handle, uint32_t code, const
     }
 }
 
-}  // namespace tkrtest
+}  // namespace tkr::test

@@ -10,7 +10,7 @@
 
 #include "tkr/driver.h"
 
-namespace tkrtest {
+namespace tkr::test {
 
 class RecordingDriver : public tkr::Driver {
 public:
@@ -71,8 +71,8 @@ public:
     uint32_t Enumerate(std::vector<std::string>& out) override;
     uint32_t Open(const std::string& path, tkr::DeviceHandle& handle) override;
     void Close(tkr::DeviceHandle handle) override;
-    uint32_t Control(tkr::DeviceHandle handle, uint32_t code, const void* input, uint32_t inputSize, void* output,
-                     uint32_t outputSize, uint32_t& returned) override;
+    uint32_t Control(tkr::DeviceHandle handle, uint32_t code, const void* input, uint32_t inputSize,
+                     void* output, uint32_t outputSize, uint32_t& returned) override;
 
 private:
     void WritePipeList(uint8_t* output, uint32_t outputSize) const;
@@ -82,4 +82,4 @@ private:
     tkr::DeviceHandle nextHandle_ = 0x100;
 };
 
-}  // namespace tkrtest
+}  // namespace tkr::test

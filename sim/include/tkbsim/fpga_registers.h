@@ -1,5 +1,6 @@
-// The FPGA registers of a virtual board that do more than keep what is written, and their
-// power-on values. Values are 32-bit; on the wire the first byte is the most significant.
+// What the FPGA registers of a virtual board do beyond keeping what is written (their addresses are
+// the protocol's, tkr::kReg...), and their power-on values. Values are 32-bit; on the wire the first
+// byte is the most significant.
 //
 // A register read of n bytes at address a returns the registers a, a+4, a+8, ... one after another,
 // four bytes each; a register never written reads 0. Writes go the same way. Writes to the
@@ -8,45 +9,25 @@
 
 #include <cstdint>
 
+#include "tkr/protocol.h"
+
 namespace tkbsim {
 
-// Bit 6 (0x40) of the fourth byte: I2C reads answer length-prefixed (the first data byte tells how
-// many register bytes follow, at most the count asked less one, up to the end of the slave's
+// tkr::kRegFeatures, bit 6 (0x40) of the fourth byte: I2C reads answer length-prefixed (the first data byte
+// tells how many register bytes follow, at most the count asked less one, up to the end of the slave's
 // register file).
-inline constexpr uint32_t kRegFeatures = 0x08000000;
 inline constexpr uint32_t kFeatureLengthPrefixedI2C = 0x40;
-// Writing 00 00 00 80 restarts the board; reads 0.
-inline constexpr uint32_t kRegRestart = 0x08000084;
+// Writing 00 00 00 80 to tkr::kRegRestart restarts the board; it reads 0.
 inline constexpr uint32_t kRestartValue = 0x00000080;
-// Identification letters A to D in the fourth byte (see models.h). Read-only.
-inline constexpr uint32_t kRegIdentA = 0x080000D0;
-inline constexpr uint32_t kRegIdentB = 0x080000D4;
-inline constexpr uint32_t kRegIdentC = 0x080000D8;
-inline constexpr uint32_t kRegIdentD = 0x080000DC;
-// Camera power in the third byte (1 = on), camera reset in the fourth (1 = held in reset). The
-// camera sensors answer on the bus only while powered and out of reset; powering them off or
+// The identification registers (letters, see models.h) are read-only.
+// tkr::kRegCameraControl: camera power in the third byte (1 = on), camera reset in the fourth (1 = held in
+// reset). The camera sensors answer on the bus only while powered and out of reset; powering them off or
 // resetting them returns their registers to their power-on values.
-inline constexpr uint32_t kRegCameraControl = 0x10000000;
 inline constexpr uint32_t kCameraPowerOn = 0x00000100;
 inline constexpr uint32_t kCameraReset = 0x00000001;
 
-// Video input status for a 1920 x 1080 input at 60 frames per second. Read-only.
-inline constexpr uint32_t kRegTcbSync = 0x10000004;
-inline constexpr uint32_t kRegTcbSys = 0x10000010;
-inline constexpr uint32_t kRegTcbDepp = 0x10000040;       // active pixels per line (detected width A)
-inline constexpr uint32_t kRegTcbDepr = 0x10000044;       // active lines (detected height B)
-inline constexpr uint32_t kRegTcbHspp = 0x10000048;       // pixels per line including blanking
-inline constexpr uint32_t kRegTcbHspr = 0x1000004C;       // lines per frame including blanking
-inline constexpr uint32_t kRegTcbDckCnt = 0x10000050;     // pixel clock in kHz
-inline constexpr uint32_t kRegCsi2DataType = 0x1000005C;  // MIPI models only
-inline constexpr uint32_t kRegLaneControl = 0x10000064;   // MIPI models only
-inline constexpr uint32_t kRegCtrlStts = 0x18000000;
-inline constexpr uint32_t kRegVpbPf = 0xB0000004;  // pixel format; its two lowest bits give the width factor
-inline constexpr uint32_t kRegVpbErr = 0xB0000008;
-// Plain registers with a power-on value.
-inline constexpr uint32_t kRegVpbSys = 0xB0000000;  // fourth byte: F-gate (1 = open)
-inline constexpr uint32_t kRegHdmiPath = 0x28000000;
-
+// The video input status registers are read-only; they power on with a 1920 x 1080 input at 60
+// frames per second. tkr::kRegVpbSys and tkr::kRegHdmiPath are plain registers with a power-on value.
 inline constexpr uint32_t kPowerOnTcbSync = 0x0003;
 inline constexpr uint32_t kPowerOnTcbSys = 0x0001;
 inline constexpr uint32_t kPowerOnTcbDepp = 1920;
@@ -57,8 +38,9 @@ inline constexpr uint32_t kPowerOnTcbDckCnt = 148500;
 inline constexpr uint32_t kPowerOnCsi2DataType = 0x1E;   // YUV 4:2:2 8-bit
 inline constexpr uint32_t kPowerOnLaneControl = 0x0004;  // four lanes
 inline constexpr uint32_t kPowerOnCtrlStts = 1;
-inline constexpr uint32_t kPowerOnVpbSys = 0x0001;
-inline constexpr uint32_t kPowerOnVpbPf = 0x0002;  // factor 16: the detected width is TCB_DEPP itself
+inline constexpr uint32_t kPowerOnVpbSys = 0x0001;  // fourth byte: F-gate (1 = open)
+inline constexpr uint32_t kPowerOnVpbPf =
+    0x0002;  // factor 16 (its two lowest bits): the detected width is TCB_DEPP itself
 inline constexpr uint32_t kPowerOnVpbErr = 0;
 inline constexpr uint32_t kPowerOnCameraControl = kCameraPowerOn;
 

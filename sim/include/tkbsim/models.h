@@ -73,16 +73,10 @@ const ModelInfo* FindModel(std::string_view name);
 // The model of that id, or nullptr for an id no model has.
 const ModelInfo* FindModel(ModelId id);
 
-// USB identity every board reports (the control program finds its port by it).
-inline constexpr uint16_t kUsbVendorId = 0x0525;
-inline constexpr uint16_t kUsbProductId = 0xA115;
-
 // I2C slaves (7-bit addresses) on every board's bus.
 inline constexpr uint8_t kSensor8BitSlave = 0x3C;   // camera sensor, 8-bit sub-addresses, 256 registers
 inline constexpr uint8_t kSensor16BitSlave = 0x10;  // camera sensor, 16-bit sub-addresses, 65536 registers
-// On boards with an HDMI receiver only.
-inline constexpr uint8_t kHdmiReceiverSlave = 0x34;  // video detection registers
-inline constexpr uint8_t kHdmiCscSlave = 0x22;       // colour-space conversion registers
+// On boards with an HDMI receiver only: tkr::kHdmiReceiverSlave and tkr::kHdmiCscSlave.
 
 // Status bytes the board firmware answers besides 0 (success).
 inline constexpr uint8_t kStatusUnknownCommand = 0x01;     // command code or selector not implemented

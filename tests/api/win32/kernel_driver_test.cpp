@@ -20,7 +20,8 @@ TEST(KernelDriverTest, EnumeratesNoBoardHere) {
 TEST(KernelDriverTest, OpenOfAMissingDeviceReportsTheSystemError) {
     tkr::KernelDriver driver;
     tkr::DeviceHandle handle = 123;
-    const uint32_t error = driver.Open("\\\\?\\usb#vid_0525&pid_a115#nothing#{c1b7c34b-2a7e-4b8b-9eeb-be549b4df144}", handle);
+    const uint32_t error =
+        driver.Open("\\\\?\\usb#vid_0525&pid_a115#nothing#{c1b7c34b-2a7e-4b8b-9eeb-be549b4df144}", handle);
     EXPECT_NE(error, 0u);
     EXPECT_EQ(handle, 0u);
 }
@@ -42,14 +43,20 @@ TEST(KernelDriverTest, RequestsOnAHandleThatIsNoBoardFailWithoutHanging) {
     EXPECT_NE(driver.Control(handle, 0x222000, nullptr, 0, list, sizeof list, returned), 0u);
     EXPECT_EQ(returned, 0u);
     driver.Close(handle);
+    // A closed handle is no handle any more: closing it again does nothing, requests on it fail.
+    driver.Close(handle);
     driver.Close(0);
-    DeleteFileA(path.c_str());
+    EXPECT_EQ(driver.Control(handle, 0x222000, nullptr, 0, list, sizeof list, returned),
+              static_cast<uint32_t>(ERROR_INVALID_HANDLE));
+    // The file was really closed: it can be deleted now.
+    EXPECT_TRUE(DeleteFileA(path.c_str()));
 }
 
 TEST(KernelDriverTest, ControlOnNoHandle) {
     tkr::KernelDriver driver;
     uint32_t returned = 0;
-    EXPECT_EQ(driver.Control(0, 0x222000, nullptr, 0, nullptr, 0, returned), static_cast<uint32_t>(ERROR_INVALID_HANDLE));
+    EXPECT_EQ(driver.Control(0, 0x222000, nullptr, 0, nullptr, 0, returned),
+              static_cast<uint32_t>(ERROR_INVALID_HANDLE));
 }
 
 }  // namespace

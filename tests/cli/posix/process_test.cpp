@@ -17,7 +17,7 @@
 namespace tkbctl::cli::test {
 namespace {
 
-using namespace tkbsimtest;
+using namespace tkbsim::test;
 
 struct Finished {
     int status = -1;

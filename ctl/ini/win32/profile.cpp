@@ -1,0 +1,20 @@
+#include <windows.h>
+
+#include "ini/profile.h"
+
+namespace tkbctl {
+
+uint32_t ProfileReadString(const char* section, const char* key, const char* defaultValue, char* buffer,
+                           uint32_t size, const char* path) {
+    return GetPrivateProfileStringA(section, key, defaultValue, buffer, size, path);
+}
+
+uint32_t ProfileReadInt(const char* section, const char* key, int32_t defaultValue, const char* path) {
+    return GetPrivateProfileIntA(section, key, defaultValue, path);
+}
+
+int ProfileWriteString(const char* section, const char* key, const char* value, const char* path) {
+    return WritePrivateProfileStringA(section, key, value, path);
+}
+
+}  // namespace tkbctl
