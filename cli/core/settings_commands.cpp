@@ -104,7 +104,8 @@ int RunSettingsSet(const Command& command, Console& console) {
     ApplySettings(setting, command.assignments);
     SettingsBlock encoded{};
     // The colour GUID comes from the program INI file's colour list, as the control program's does.
-    setting.Encode(encoded.data(), encoded.size(), TKBSetting::ColourGuid(ProgramIniFile(), setting.UVC_Color));
+    setting.Encode(encoded.data(), encoded.size(),
+                   TKBSetting::ColourGuid(ProgramIniFile(), setting.UVC_Color));
     const uint32_t length = SettingsWriteLength(run.session().identity());
     return WriteAndVerify(run, std::span<const uint8_t>(encoded.data(), length));
 }

@@ -5,8 +5,8 @@
 #include <cstdlib>
 #include <optional>
 
-#include "ini/ini_handler.h"
 #include "dshow/module_state.h"
+#include "ini/ini_handler.h"
 #include "options/options_ids.h"
 
 namespace qdflip {

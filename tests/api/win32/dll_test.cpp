@@ -22,7 +22,8 @@ protected:
         char* value = nullptr;
         UINT length = 0;
         const std::string query = std::string("\\StringFileInfo\\041104b0\\") + name;
-        if (!VerQueryValueA(info.data(), query.c_str(), reinterpret_cast<void**>(&value), &length)) return "<none>";
+        if (!VerQueryValueA(info.data(), query.c_str(), reinterpret_cast<void**>(&value), &length))
+            return "<none>";
         return value;
     }
 
@@ -33,16 +34,18 @@ TEST_F(DllTest, EveryExportIsFoundByItsUndecoratedName) {
     ASSERT_NE(module, nullptr);
     const char* names[] = {
         "TKR50API_Init", "TKR50API_End", "TKR50API_Open", "TKR50API_Close", "TKR50API_GetVersion",
-        "TKR50API_I2CBlockWrite", "TKR50API_I2CBlockRead", "TKR50API_I2COneBlockWrite", "TKR50API_I2COneBlockRead",
-        "TKR50API_SPIWrite", "TKR50API_SPIRead", "TKR50API_SPIFpgaWrite", "TKR50API_SPIFpgaRead",
-        "TKR50API_TKBSettingWrite", "TKR50API_TKBSettingRead", "TKR50API_TKB20USettingWrite",
-        "TKR50API_TKB20USettingRead", "TKR50API_TKBSPIBootMemUpdate", "TKR50API_TKBSPIBootMemRead",
-        "TKR50API_Update", "TKR50API_TKBFX3Update", "TKR50API_TKBFPGAUpdate", "TKR50API_TKB20UFX3Update",
-        "TKR50API_TKB20UFPGAUpdate", "TKR50API_TKBFX3BootMemRead", "TKR50API_TKBFPGABootMemRead",
-        "TKR50API_TKB20UFX3BootMemRead", "TKR50API_TKB20UFPGABootMemRead", "TKR50API_TKBVersionInfo",
+        "TKR50API_I2CBlockWrite", "TKR50API_I2CBlockRead", "TKR50API_I2COneBlockWrite",
+        "TKR50API_I2COneBlockRead", "TKR50API_SPIWrite", "TKR50API_SPIRead", "TKR50API_SPIFpgaWrite",
+        "TKR50API_SPIFpgaRead", "TKR50API_TKBSettingWrite", "TKR50API_TKBSettingRead",
+        "TKR50API_TKB20USettingWrite", "TKR50API_TKB20USettingRead", "TKR50API_TKBSPIBootMemUpdate",
+        "TKR50API_TKBSPIBootMemRead", "TKR50API_Update", "TKR50API_TKBFX3Update", "TKR50API_TKBFPGAUpdate",
+        "TKR50API_TKB20UFX3Update", "TKR50API_TKB20UFPGAUpdate", "TKR50API_TKBFX3BootMemRead",
+        "TKR50API_TKBFPGABootMemRead", "TKR50API_TKB20UFX3BootMemRead", "TKR50API_TKB20UFPGABootMemRead",
+        "TKR50API_TKBVersionInfo",
         // The class for C++ callers: constructor and copy assignment.
         "_ZN9CTKR50APIC1Ev", "_ZN9CTKR50APIaSERKS_"};
-    for (const char* name : names) EXPECT_NE(GetProcAddress(module, name), nullptr) << name;
+    for (const char* name : names)
+        EXPECT_NE(GetProcAddress(module, name), nullptr) << name;
 }
 
 TEST_F(DllTest, VersionComesFromTheResourceAlsoBeforeInit) {
@@ -66,7 +69,8 @@ TEST_F(DllTest, VersionResourceStrings) {
 
     WORD* translation = nullptr;
     UINT length = 0;
-    ASSERT_TRUE(VerQueryValueA(info.data(), "\\VarFileInfo\\Translation", reinterpret_cast<void**>(&translation), &length));
+    ASSERT_TRUE(VerQueryValueA(info.data(), "\\VarFileInfo\\Translation",
+                               reinterpret_cast<void**>(&translation), &length));
     ASSERT_GE(length, 4u);
     EXPECT_EQ(translation[0], 0x0411);
     EXPECT_EQ(translation[1], 0x04B0);
@@ -80,11 +84,13 @@ TEST_F(DllTest, VersionResourceStrings) {
 
 TEST_F(DllTest, TheOpenFlagIsTheOnlyContentOfASharedSection) {
     auto* dos = reinterpret_cast<const IMAGE_DOS_HEADER*>(module);
-    auto* nt = reinterpret_cast<const IMAGE_NT_HEADERS*>(reinterpret_cast<const char*>(module) + dos->e_lfanew);
+    auto* nt =
+        reinterpret_cast<const IMAGE_NT_HEADERS*>(reinterpret_cast<const char*>(module) + dos->e_lfanew);
     const IMAGE_SECTION_HEADER* section = IMAGE_FIRST_SECTION(nt);
     const IMAGE_SECTION_HEADER* shared = nullptr;
     for (int i = 0; i < nt->FileHeader.NumberOfSections; ++i) {
-        if (std::strncmp(reinterpret_cast<const char*>(section[i].Name), ".MyShare", 8) == 0) shared = &section[i];
+        if (std::strncmp(reinterpret_cast<const char*>(section[i].Name), ".MyShare", 8) == 0)
+            shared = &section[i];
     }
     ASSERT_NE(shared, nullptr);
     EXPECT_TRUE(shared->Characteristics & IMAGE_SCN_MEM_SHARED);
