@@ -2,6 +2,8 @@
 
 #include <optional>
 
+#include "ui/win32/strings.h"
+
 namespace tkbctl {
 
 namespace {
@@ -21,39 +23,12 @@ std::wstring ProgramName() {
     return name;
 }
 
-constexpr UINT kStringsPerBlock = 16;
-
-// String `id` from the string table of exactly `language`, if the module has it there. A string
-// table block holds 16 strings, each a length (in UTF-16 units) followed by that many units.
-std::optional<std::wstring> LoadStringIn(HINSTANCE module, UINT id, LANGID language) {
-    const HRSRC found = FindResourceExW(module, reinterpret_cast<LPCWSTR>(RT_STRING),
-                                        MAKEINTRESOURCEW(id / kStringsPerBlock + 1), language);
-    if (!found)
-        return std::nullopt;
-    const HGLOBAL loaded = LoadResource(module, found);
-    const auto* unit = static_cast<const WCHAR*>(loaded ? LockResource(loaded) : nullptr);
-    if (!unit)
-        return std::nullopt;
-    const WCHAR* const end = unit + SizeofResource(module, found) / sizeof(WCHAR);
-    for (UINT skip = id % kStringsPerBlock; skip > 0 && unit < end; --skip)
-        unit += 1 + *unit;
-    if (unit >= end || *unit == 0 || end - (unit + 1) < *unit)
-        return std::nullopt;
-    return std::wstring(unit + 1, *unit);
-}
-
 }  // namespace
 
 std::optional<std::wstring> LoadMessageText(HINSTANCE module, UINT id, LANGID userLanguage) {
-    for (const LANGID language : {userLanguage, LANGID{MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US)}}) {
-        if (auto text = LoadStringIn(module, id, language))
-            return text;
-    }
-    const wchar_t* resource = nullptr;
-    const int length = LoadStringW(module, id, reinterpret_cast<LPWSTR>(&resource), 0);
-    if (length > 0 && resource)
-        return std::wstring(resource, static_cast<size_t>(length));
-    return std::nullopt;
+    const ui::Language language =
+        PRIMARYLANGID(userLanguage) == LANG_JAPANESE ? ui::Language::Japanese : ui::Language::English;
+    return ui::win32::LoadUserString(module, static_cast<int>(id), language);
 }
 
 bool Utf8ToWide(const std::string& text, std::wstring& wide) {

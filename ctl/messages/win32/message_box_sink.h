@@ -26,9 +26,9 @@ private:
     HINSTANCE strings_;
 };
 
-// Text `id` of the string table in `module`: in the user's language, else in English, else in the
-// one language it exists in (a few texts exist only in Japanese). Chosen here rather than left to
-// the loader so that the thread's UI language counts wherever the program runs.
+// Text `id` of the string table in `module`: in the user's language (Japanese, or English for every
+// other), else in the other of the two, else in the one language it exists in (a few texts exist
+// only in Japanese). The dialog layer's lookup, so message boxes and windows agree on the language.
 std::optional<std::wstring> LoadMessageText(HINSTANCE module, UINT id, LANGID userLanguage);
 
 // UTF-8 to UTF-16 for the wide Windows calls; false when `text` is not valid UTF-8.
