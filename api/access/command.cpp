@@ -7,9 +7,9 @@
 namespace tkr {
 
 int32_t RunCommand(DeviceConnection& connection, std::vector<uint8_t>& frame, uint32_t dataLength,
-                   uint8_t* data) {
+                   uint8_t* data, const TransferProgress* progress) {
     uint8_t reply[kReplyBufferSize] = {};
-    TransferPhase write{frame.data(), static_cast<uint32_t>(frame.size())};
+    TransferPhase write{frame.data(), static_cast<uint32_t>(frame.size()), 0, progress};
     TransferPhase read{reply, dataLength + 1};
     const int32_t result = Exchange(connection, State().pipes, &write, &read);
     if (result != TKRUSB20_RET_SUCCESS)

@@ -32,7 +32,8 @@ inline void AppendData(std::vector<uint8_t>& frame, const uint8_t* data, uint32_
 
 // Sends `frame` and reads a reply of one status byte and `dataLength` data bytes (at most 1023).
 // On status 0 the data is copied to `data` (when given). Returns the library result code.
+// `progress` hears how far the frame has gone out.
 int32_t RunCommand(DeviceConnection& connection, std::vector<uint8_t>& frame, uint32_t dataLength = 0,
-                   uint8_t* data = nullptr);
+                   uint8_t* data = nullptr, const TransferProgress* progress = nullptr);
 
 }  // namespace tkr

@@ -1,6 +1,7 @@
 // Flash, firmware and version services. The board's firmware erases and programs its flash
 // itself; an image goes out as one data exchange, and callers verify by reading it back.
 #include <cstring>
+#include <mutex>
 #include <new>
 #include <vector>
 
@@ -28,9 +29,31 @@ bool OutsideFlashFields(uint32_t address, uint32_t length) {
     return address > kMax24Bit || length > kMax24Bit;
 }
 
+// The process's progress callback. Its own lock, not the system one: registering must never wait
+// for another process's transfer.
+std::mutex progressMutex;
+TransferProgress registeredProgress;
+
+// The callback registered when a flash export starts, for one of its directions.
+TransferProgress ProgressFor(uint32_t operation) {
+    std::lock_guard<std::mutex> lock(progressMutex);
+    TransferProgress progress = registeredProgress;
+    progress.operation = operation;
+    return progress;
+}
+
 }  // namespace
 
 extern "C" {
+
+int32_t TKR50API_SetProgressCallback(TKR50API_ProgressCallback callback, void* context) noexcept {
+    return GuardedExport([&]() -> int32_t {
+        std::lock_guard<std::mutex> lock(progressMutex);
+        registeredProgress.callback = callback;
+        registeredProgress.context = context;
+        return TKRUSB20_RET_SUCCESS;
+    });
+}
 
 int32_t TKR50API_TKBSettingWrite(uint32_t length, const uint8_t* data) noexcept {
     return GuardedExport([&]() -> int32_t {
@@ -66,7 +89,8 @@ int32_t TKR50API_TKBSPIBootMemUpdate(uint32_t address, uint32_t length, const ui
         RunCommand(*connection, header);
 
         std::vector<uint8_t> image(data, data + length);
-        return RunCommand(*connection, image);
+        const TransferProgress progress = ProgressFor(TKR50API_PROGRESS_WRITE);
+        return RunCommand(*connection, image, 0, nullptr, &progress);
     });
 }
 
@@ -81,7 +105,8 @@ int32_t TKR50API_TKBSPIBootMemRead(uint32_t address, uint32_t length, uint8_t* b
         std::vector<uint8_t> frame = BootMemFrame(kCmdBootMemRead, address, length);
         std::vector<uint8_t> data(length);
         TransferPhase write{frame.data(), static_cast<uint32_t>(frame.size())};
-        TransferPhase read{data.data(), length};
+        const TransferProgress progress = ProgressFor(TKR50API_PROGRESS_READ);
+        TransferPhase read{data.data(), length, 0, &progress};
         // Boot memory comes back raw, without a status byte; the caller's buffer keeps its
         // contents when the read fails.
         if (Exchange(*connection, State().pipes, &write, &read) == TKRUSB20_RET_SUCCESS && length > 0) {

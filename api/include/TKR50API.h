@@ -146,6 +146,38 @@ TKR50API_EXPORT int32_t TKR50API_CALL TKR50API_TKB20UFX3BootMemRead(uint32_t len
 TKR50API_EXPORT int32_t TKR50API_CALL TKR50API_TKB20UFPGABootMemRead(uint32_t length,
                                                                      uint8_t* buffer) TKR50API_NOEXCEPT;
 
+/* Progress of flash image transfers. The image goes to the board in one data exchange and comes
+ * back in one read, which the library moves in driver requests of at most the pipe's maximum
+ * transfer size (64 KiB on the boards); a registered callback is told how far each has got between
+ * those requests. Nothing the board sees changes: the frames, their order and their splitting are
+ * the same with and without a callback.
+ *
+ * TKR50API_SetProgressCallback(callback, context) registers `callback` for the calling process,
+ * replacing the one before; NULL unregisters. Needs no Init (the registration outlives End) and
+ * takes no system lock, so it succeeds, and changes nothing for the other process, while another
+ * process holds a board or the lock. Result: always SUCCESS.
+ *
+ * When it is called: TKBSPIBootMemUpdate (and TKR50API_Update and the ...FX3Update and ...FPGAUpdate
+ * exports through it) calls it with TKR50API_PROGRESS_WRITE in its data exchange, TKBSPIBootMemRead
+ * (and the ...BootMemRead exports) with TKR50API_PROGRESS_READ in its data read: once with done 0
+ * before the first request (also for an empty image), then after every request that moved data,
+ * with `done` the bytes moved so far and `total` the export's length. A request that fails ends the
+ * calls early, so the last `done` is below `total`; the export's result says why. A read that the
+ * board ends short stops at the bytes it gave. The header exchange, the closing read, settings and
+ * register access make no calls. Arguments the export refuses make none either.
+ *
+ * Which thread, which lock: the callback runs on the thread that called the flash export, inside
+ * that export, while the library holds "TKR50API_RES", so every other exchange of every process
+ * waits for it: return quickly. It must not call any export of the library (an exchange from inside
+ * would land between the pieces of the image). The export uses the callback that was registered
+ * when it started; a change from another thread takes effect with the next export. */
+#define TKR50API_PROGRESS_WRITE 1u
+#define TKR50API_PROGRESS_READ 2u
+typedef void(TKR50API_CALL* TKR50API_ProgressCallback)(void* context, uint32_t operation, uint32_t done,
+                                                       uint32_t total);
+TKR50API_EXPORT int32_t TKR50API_CALL TKR50API_SetProgressCallback(TKR50API_ProgressCallback callback,
+                                                                   void* context) TKR50API_NOEXCEPT;
+
 /* The board's version bytes (FX3 version, FPGA minor and major, ...): `length` at most 255 bytes
  * into `buffer`. Results: SUCCESS; ERROR_PARAM for NULL or a longer length; ERROR_SYSTEM | n from
  * the board or the driver. */

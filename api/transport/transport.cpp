@@ -59,13 +59,15 @@ int32_t FindPipe(DeviceConnection& connection, uint8_t endpoint, PipeEntry& entr
     return found;
 }
 
-int32_t BulkWrite(DeviceConnection& connection, const PipeTable& pipes, const uint8_t* data,
-                  uint32_t length) {
+int32_t BulkWrite(DeviceConnection& connection, const PipeTable& pipes, const uint8_t* data, uint32_t length,
+                  const TransferProgress* progress) {
     // Without a pipe found at open there is nothing to split by; never spin on empty chunks.
     if (length > 0 && pipes.outMaxTransfer == 0)
         return NoPipeResult(connection);
     uint8_t pipe[4];
     WriteLe32(pipe, pipes.outPipe);
+    if (progress)
+        progress->Report(0, length);
     uint32_t remaining = length;
     while (remaining > 0) {
         uint32_t chunk;
@@ -85,12 +87,14 @@ int32_t BulkWrite(DeviceConnection& connection, const PipeTable& pipes, const ui
             return SystemResult(connection.lastError);
         }
         remaining -= chunk;
+        if (progress)
+            progress->Report(length - remaining, length);
     }
     return TKRUSB20_RET_SUCCESS;
 }
 
 int32_t BulkRead(DeviceConnection& connection, const PipeTable& pipes, uint8_t* buffer, uint32_t length,
-                 uint32_t& transferred) {
+                 uint32_t& transferred, const TransferProgress* progress) {
     if (length > 0 && pipes.inMaxTransfer == 0)
         return NoPipeResult(connection);
     uint8_t pipe[4];
@@ -98,6 +102,8 @@ int32_t BulkRead(DeviceConnection& connection, const PipeTable& pipes, uint8_t* 
     uint32_t remaining = length;
     uint32_t lastAsked = 0;
     uint32_t lastReturned = 0;
+    if (progress)
+        progress->Report(0, length);
     while (remaining > 0) {
         const uint32_t chunk = std::min(remaining, pipes.inMaxTransfer);
         if (!Request(connection, kIoctlBulkRead, pipe, sizeof pipe, buffer + (length - remaining), chunk)) {
@@ -111,8 +117,12 @@ int32_t BulkRead(DeviceConnection& connection, const PipeTable& pipes, uint8_t* 
             // A full-size transfer may come back one USB 2 packet short and still go on.
             remaining -= lastReturned;
         } else {
+            if (progress && lastReturned > 0)
+                progress->Report(length - remaining + lastReturned, length);
             break;  // a short reply ends the read; its bytes are in the buffer all the same
         }
+        if (progress)
+            progress->Report(length - remaining, length);
     }
     transferred = length - remaining;
 
@@ -133,12 +143,12 @@ int32_t Exchange(DeviceConnection& connection, const PipeTable& pipes, TransferP
         return SystemResult(connection.lastError);
     SystemMutexGuard guard(*connection.exchangeLock);
     if (write) {
-        const int32_t result = BulkWrite(connection, pipes, write->buffer, write->length);
+        const int32_t result = BulkWrite(connection, pipes, write->buffer, write->length, write->progress);
         if (result != TKRUSB20_RET_SUCCESS)
             return result;
     }
     if (read)
-        return BulkRead(connection, pipes, read->buffer, read->length, read->transferred);
+        return BulkRead(connection, pipes, read->buffer, read->length, read->transferred, read->progress);
     return TKRUSB20_RET_SUCCESS;
 }
 

@@ -28,15 +28,30 @@ struct PipeEntry {
 // TKRUSB20_RET_ERROR_TKR when no entry matches.
 int32_t FindPipe(DeviceConnection& connection, uint8_t endpoint, PipeEntry& entry);
 
-int32_t BulkWrite(DeviceConnection& connection, const PipeTable& pipes, const uint8_t* data, uint32_t length);
+// Whom to tell how far a bulk transfer has got, between its driver requests: once with 0 before
+// the first, then after each request that moved data. Only flash images carry one.
+struct TransferProgress {
+    TKR50API_ProgressCallback callback = nullptr;
+    void* context = nullptr;
+    uint32_t operation = 0;
+
+    void Report(uint32_t done, uint32_t total) const {
+        if (callback)
+            callback(context, operation, done, total);
+    }
+};
+
+int32_t BulkWrite(DeviceConnection& connection, const PipeTable& pipes, const uint8_t* data, uint32_t length,
+                  const TransferProgress* progress = nullptr);
 int32_t BulkRead(DeviceConnection& connection, const PipeTable& pipes, uint8_t* buffer, uint32_t length,
-                 uint32_t& transferred);
+                 uint32_t& transferred, const TransferProgress* progress = nullptr);
 
 // One direction of an exchange.
 struct TransferPhase {
     uint8_t* buffer = nullptr;
     uint32_t length = 0;
     uint32_t transferred = 0;  // read phase only
+    const TransferProgress* progress = nullptr;
 };
 
 // Writes `write` (if any) and reads `read` (if any) with no other exchange of any thread or process

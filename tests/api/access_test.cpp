@@ -258,3 +258,126 @@ TEST_F(AccessTest, SettingsExportsAreSpiAccessAtTheSettingsBlock) {
 
 }  // namespace
 }  // namespace tkr::test
+
+namespace tkr::test {
+namespace {
+
+struct ProgressCall {
+    uint32_t operation, done, total;
+    bool operator==(const ProgressCall&) const = default;
+};
+
+std::vector<ProgressCall> progressCalls;
+
+void TKR50API_CALL RecordProgress(void* context, uint32_t operation, uint32_t done, uint32_t total) {
+    EXPECT_EQ(context, &progressCalls);
+    progressCalls.push_back({operation, done, total});
+}
+
+// Flash images over pipes of 4096-byte transfers, so that an image takes several requests.
+class ProgressTest : public LibraryTest {
+protected:
+    void SetUp() override {
+        LibraryTest::SetUp();
+        driver->pipes = {{0x04, 512, 4096}, {0x84, 512, 4096}};
+        OpenBoard();
+        progressCalls.clear();
+        ASSERT_EQ(TKR50API_SetProgressCallback(&RecordProgress, &progressCalls), TKRUSB20_RET_SUCCESS);
+    }
+    void TearDown() override {
+        TKR50API_SetProgressCallback(nullptr, nullptr);
+        LibraryTest::TearDown();
+    }
+    static constexpr uint32_t W = TKR50API_PROGRESS_WRITE;
+    static constexpr uint32_t R = TKR50API_PROGRESS_READ;
+};
+
+TEST_F(ProgressTest, AnImageWriteReportsBetweenItsRequestsAndSendsTheSameRequests) {
+    std::vector<uint8_t> image(10000);
+    for (size_t i = 0; i < image.size(); ++i)
+        image[i] = static_cast<uint8_t>(i * 7);
+    driver->QueueReply(0);
+    driver->QueueReply(0);
+    EXPECT_EQ(TKR50API_TKBFPGAUpdate(static_cast<uint32_t>(image.size()), image.data()),
+              TKRUSB20_RET_SUCCESS);
+    EXPECT_EQ(progressCalls, (std::vector<ProgressCall>{
+                                 {W, 0, 10000}, {W, 4096, 10000}, {W, 8192, 10000}, {W, 10000, 10000}}));
+    const std::vector<RecordingDriver::Call> withCallback = driver->calls;
+
+    TKR50API_SetProgressCallback(nullptr, nullptr);
+    driver->calls.clear();
+    progressCalls.clear();
+    driver->QueueReply(0);
+    driver->QueueReply(0);
+    EXPECT_EQ(TKR50API_TKBFPGAUpdate(static_cast<uint32_t>(image.size()), image.data()),
+              TKRUSB20_RET_SUCCESS);
+    EXPECT_TRUE(progressCalls.empty());
+    ASSERT_EQ(driver->calls.size(), withCallback.size());
+    for (size_t i = 0; i < withCallback.size(); ++i) {
+        EXPECT_EQ(driver->calls[i].code, withCallback[i].code) << i;
+        EXPECT_EQ(driver->calls[i].input, withCallback[i].input) << i;
+        EXPECT_EQ(driver->calls[i].data, withCallback[i].data) << i;
+        EXPECT_EQ(driver->calls[i].outputSize, withCallback[i].outputSize) << i;
+    }
+    // Header, three data requests, two status reads.
+    EXPECT_EQ(driver->Writes().size(), 4u);
+}
+
+TEST_F(ProgressTest, AnImageReadReportsItsDataReadOnly) {
+    driver->QueueRead(std::vector<uint8_t>(4096, 1));
+    driver->QueueRead(std::vector<uint8_t>(4096, 2));
+    driver->QueueRead(std::vector<uint8_t>(1808, 3));
+    driver->QueueRead({});  // the closing read
+    std::vector<uint8_t> buffer(10000);
+    EXPECT_EQ(TKR50API_TKBSPIBootMemRead(0x080000, 10000, buffer.data()), TKRUSB20_RET_SUCCESS);
+    EXPECT_EQ(progressCalls, (std::vector<ProgressCall>{
+                                 {R, 0, 10000}, {R, 4096, 10000}, {R, 8192, 10000}, {R, 10000, 10000}}));
+    EXPECT_EQ(buffer[9999], 3);
+
+    // A board that ends the read short: the last call says how far it got.
+    progressCalls.clear();
+    driver->QueueRead(std::vector<uint8_t>(4096, 1));
+    driver->QueueRead(std::vector<uint8_t>(100, 2));
+    TKR50API_TKBFPGABootMemRead(10000, buffer.data());
+    EXPECT_EQ(progressCalls, (std::vector<ProgressCall>{{R, 0, 10000}, {R, 4096, 10000}, {R, 4196, 10000}}));
+}
+
+TEST_F(ProgressTest, AFailedRequestEndsTheCallsAndRefusedArgumentsMakeNone) {
+    std::vector<uint8_t> image(10000, 0x5A);
+    driver->QueueWrite({});          // header
+    driver->QueueWrite({});          // first data request
+    driver->QueueWrite({-1, 1167});  // the board is gone
+    driver->QueueReply(0);
+    EXPECT_EQ(TKR50API_TKBSPIBootMemUpdate(0, 10000, image.data()), static_cast<int32_t>(0xE0000000 | 1167));
+    EXPECT_EQ(progressCalls, (std::vector<ProgressCall>{{W, 0, 10000}, {W, 4096, 10000}}));
+
+    progressCalls.clear();
+    EXPECT_EQ(TKR50API_TKBSPIBootMemUpdate(0x1000000, 1, image.data()), kParam);
+    EXPECT_EQ(TKR50API_TKBSPIBootMemRead(0, 1, nullptr), kParam);
+    EXPECT_TRUE(progressCalls.empty());
+
+    // An empty image still tells its start; settings and registers tell nothing.
+    driver->QueueReply(0);
+    driver->QueueReply(0);
+    EXPECT_EQ(TKR50API_TKBFX3Update(0, nullptr), TKRUSB20_RET_SUCCESS);
+    driver->QueueReply(0);
+    uint8_t block[16] = {};
+    TKR50API_TKBSettingWrite(sizeof block, block);
+    EXPECT_EQ(progressCalls, (std::vector<ProgressCall>{{W, 0, 0}}));
+}
+
+TEST_F(ProgressTest, RegistrationNeedsNoConnectionAndOutlivesEnd) {
+    TKR50API_Close(2);
+    TKR50API_End();
+    EXPECT_EQ(TKR50API_SetProgressCallback(&RecordProgress, &progressCalls), TKRUSB20_RET_SUCCESS);
+    ASSERT_NE(TKR50API_Init(), nullptr);
+    ASSERT_EQ(TKR50API_Open(2, 0), TKRUSB20_RET_SUCCESS);
+    driver->QueueReply(0);
+    driver->QueueReply(0);
+    const uint8_t image[4] = {1, 2, 3, 4};
+    EXPECT_EQ(TKR50API_TKBSPIBootMemUpdate(0, 4, image), TKRUSB20_RET_SUCCESS);
+    EXPECT_EQ(progressCalls, (std::vector<ProgressCall>{{W, 0, 4}, {W, 4, 4}}));
+}
+
+}  // namespace
+}  // namespace tkr::test

@@ -41,7 +41,7 @@ TEST_F(DllTest, EveryExportIsFoundByItsUndecoratedName) {
         "TKR50API_TKBSPIBootMemRead", "TKR50API_Update", "TKR50API_TKBFX3Update", "TKR50API_TKBFPGAUpdate",
         "TKR50API_TKB20UFX3Update", "TKR50API_TKB20UFPGAUpdate", "TKR50API_TKBFX3BootMemRead",
         "TKR50API_TKBFPGABootMemRead", "TKR50API_TKB20UFX3BootMemRead", "TKR50API_TKB20UFPGABootMemRead",
-        "TKR50API_TKBVersionInfo",
+        "TKR50API_TKBVersionInfo", "TKR50API_SetProgressCallback",
         // The class for C++ callers: constructor and copy assignment.
         "_ZN9CTKR50APIC1Ev", "_ZN9CTKR50APIaSERKS_"};
     for (const char* name : names)
