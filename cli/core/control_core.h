@@ -1,5 +1,6 @@
 // Everything tkb uses of the control program's portable core, in one place: the wrapper over the
-// library, start-up's identification, the settings record, setting files and the status report.
+// library, start-up's identification, the settings record, setting files, the status report and
+// the firmware update procedure.
 #pragma once
 
 #include "TKR50API.h"
@@ -13,4 +14,5 @@
 #include "settings/tkb_setting.h"
 #include "startup/startup.h"
 #include "status/status_report.h"
+#include "update/firmware_update.h"
 #include "usb/usb_version.h"

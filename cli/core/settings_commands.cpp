@@ -1,6 +1,5 @@
 // settings show, set, backup and restore: the board settings block through the settings record.
 #include "commands.h"
-#include "firmware_update.h"
 #include "settings_fields.h"
 
 namespace tkbctl::cli {

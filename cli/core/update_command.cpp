@@ -2,7 +2,6 @@
 #include <cstdio>
 
 #include "commands.h"
-#include "firmware_update.h"
 #include "progress_display.h"
 
 namespace tkbctl::cli {
@@ -81,25 +80,31 @@ int RunUpdate(const Command& command, Console& console) {
     const UpdateReport report = RunFirmwareUpdate(run.session().control(), identity, kind, *image, progress);
     progress.Abandon();
     const std::string failed = ConsoleMessages::MessageText(ids.writeFailed);
+    const std::string onBoard = " on board " + std::to_string(command.board) + ": ";
+    const std::string why = ResultDescription(report.result);
     switch (report.outcome) {
         case UpdateOutcome::kDone:
             break;
+        case UpdateOutcome::kRefused:
+            return run.Fail("writing the image was refused before anything was sent: " + failed);
         case UpdateOutcome::kSettingsSaveFailed:
-            return run.Fail("the settings block could not be saved before the update; nothing was written");
+            return run.Fail("saving the settings block before the update failed" + onBoard + why +
+                            "; nothing was written");
         case UpdateOutcome::kWriteFailed:
-            return run.Fail("writing the image failed: " + failed);
+            return run.Fail("writing the image failed" + onBoard + why + ". " + failed);
         case UpdateOutcome::kReadBackFailed:
-            return run.Fail("reading the image back failed: " + failed);
+            return run.Fail("reading the image back failed" + onBoard + why + ". " + failed);
         case UpdateOutcome::kMismatch:
-            return run.Fail("verification failed: the flash " + Mismatch(report) + ". " +
+            return run.Fail("verification failed" + onBoard + "the flash " + Mismatch(report) +
+                            ", although the library reported " + why + ". " +
                             ConsoleMessages::MessageText(ids.compareFailed));
         case UpdateOutcome::kSettingsRestoreFailed:
             return run.Fail(
-                "the image is written and verified, but the saved settings block could not be "
-                "written back");
+                "the image is written and verified, but writing the saved settings block back failed" +
+                onBoard + why);
         case UpdateOutcome::kSettingsMismatch:
             return run.Fail("the image is written and verified, but the settings block put back " +
-                            Mismatch(report));
+                            Mismatch(report) + ", although the library reported " + why);
     }
     if (report.settingsKept)
         console.out << "settings block kept: saved before the update, written back and verified\n";

@@ -13,8 +13,6 @@ namespace {
 using tkr::kAccessMode, tkr::kCmdFpgaRead, tkr::kCmdFpgaWrite, tkr::kCmdSpiRead, tkr::kCmdSpiWrite,
     tkr::kSelectorFlash, tkr::kSelectorFpga;
 
-constexpr uint32_t kMaxFpgaImage = 0x80000;
-
 // Opens the board, runs `operation` when that worked, and closes in every case: also after a failed
 // open, because the close clears the shared open flag, whoever set it.
 template <typename Operation>
@@ -111,6 +109,10 @@ bool CTkrUsbControl::ReadRegister(uint32_t slave, uint32_t address, uint8_t* buf
         ReadInTwoSteps(slave, address, buffer, length, wordAddress);
         return true;
     });
+}
+
+void CTkrUsbControl::SetTransferProgress(TKR50API_ProgressCallback callback, void* context) {
+    TKR50API_SetProgressCallback(callback, context);
 }
 
 bool CTkrUsbControl::WriteSettings(uint32_t length, const uint8_t* data) {

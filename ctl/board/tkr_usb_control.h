@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <string>
 
+#include "TKR50API.h"
 #include "board/board_identity.h"
 #include "messages/message_sink.h"
 
@@ -18,6 +19,8 @@ public:
     // The slave address by which register operations reach the FPGA's 32-bit registers rather
     // than an I2C device.
     static constexpr uint32_t kFpgaSlave = 8;
+    // The longest FPGA image UpdateFPGA takes (0x80000 bytes).
+    static constexpr uint32_t kMaxFpgaImage = 0x80000;
 
     // Calls TKR50API_Init. `identity` and `messages` must outlive the wrapper.
     CTkrUsbControl(const BoardIdentity& identity, MessageSink& messages);
@@ -54,6 +57,10 @@ public:
     bool ReadBackMulti(uint32_t length, uint8_t* buffer);
 
     bool ReadVersionInfo(uint32_t length, uint8_t* buffer);
+
+    // Whom the library tells how far the image transfers of the update and read-back operations
+    // have got (nullptr: nobody). For the calling process; it does not touch LastResult.
+    void SetTransferProgress(TKR50API_ProgressCallback callback, void* context);
 
     // Text for a library result code (UTF-8; most texts are Japanese).
     static std::string ResultText(int32_t code);

@@ -170,12 +170,12 @@ TEST(TkbProgram, ProgressIsABarOnATerminalAfterTheQuestion) {
     const Finished shown = TkbOnTerminal(boards, {"update", "fpga", file.string()}, "y\n");
     ASSERT_EQ(shown.status, 0) << shown.out;
     EXPECT_NE(shown.out.find("(TKB-20)? [y/N] "), std::string::npos) << shown.out;
-    EXPECT_NE(shown.out.find("\rwriting                  [..............................] 0/131072 bytes"),
+    EXPECT_NE(shown.out.find("\rwriting   [................]      0/131072 bytes     -- MiB/s  --:-- left"),
               std::string::npos)
         << shown.out;
-    EXPECT_NE(
-        shown.out.find("\rverifying                [##############################] 131072/131072 bytes"),
-        std::string::npos);
+    EXPECT_NE(shown.out.find("\rwriting   [################] 131072/131072 bytes  "), std::string::npos);
+    EXPECT_NE(shown.out.find("\rverifying [################] 131072/131072 bytes  "), std::string::npos);
+    EXPECT_NE(shown.out.find(" 0:00 left\r\n"), std::string::npos) << "the terminal ends each bar's line";
     EXPECT_EQ(boards.Board()->ReadFlash(0, 0x20000), image);
 
     const Finished declined = TkbOnTerminal(boards, {"update", "fpga", file.string()}, "no\n");

@@ -1,21 +1,20 @@
 // The firmware update procedure without its windows: write an image into the board's flash through
 // the wrapper, read the same region back and compare it with the image, for the FX3 firmware, the
 // FPGA image and a whole-flash (multi) image. The wrapper chooses the addresses and exports for the
-// board's identity and applies its size limit and board-type refusals.
+// board's identity and applies its size limit and board-type refusals; the settings dialog's
+// update buttons and tkb's update command both run it.
 //
 // A multi image starts at flash address 0 and may reach over the settings block; then the block is
 // saved before the image is written and put back (and verified) after the image was verified, so an
 // update keeps the board's settings.
-//
-// Progress comes per phase: the library writes and reads an image in one command exchange each and
-// offers no progress of its own; splitting the transfer would change the frames the board sees.
 #pragma once
 
 #include <cstddef>
 #include <cstdint>
 #include <span>
 
-#include "control_core.h"
+#include "board/board_identity.h"
+#include "board/tkr_usb_control.h"
 
 namespace tkbctl {
 
@@ -23,18 +22,22 @@ enum class FirmwareKind { kFx3, kFpga, kMulti };
 
 enum class UpdatePhase { kSavingSettings, kWriting, kVerifying, kRestoringSettings };
 
-// Told when each phase starts and ends; `bytes` is the phase's whole length.
+// Told when each phase starts and ends; `bytes` is the phase's whole length. Writing and verifying
+// also hear how far the library has moved the image, as often as it says (about every 64 KiB);
+// the settings block moves in one transfer and gets no progress of its own.
 class UpdateObserver {
 public:
     virtual ~UpdateObserver() = default;
     virtual void PhaseStarted(UpdatePhase phase, uint64_t bytes) = 0;
+    virtual void PhaseProgress(UpdatePhase phase, uint64_t done, uint64_t bytes) = 0;
     virtual void PhaseFinished(UpdatePhase phase, uint64_t bytes) = 0;
 };
 
 enum class UpdateOutcome {
     kDone,
+    kRefused,             // the wrapper refused the image (its message says why); nothing was sent
     kSettingsSaveFailed,  // nothing was written
-    kWriteFailed,         // the write operation failed (or was refused)
+    kWriteFailed,         // the board did not open for the write
     kReadBackFailed,
     kMismatch,               // the read-back differs from the image: see firstDifference
     kSettingsRestoreFailed,  // the image is in place, the settings block could not be put back
@@ -43,6 +46,11 @@ enum class UpdateOutcome {
 
 struct UpdateReport {
     UpdateOutcome outcome = UpdateOutcome::kDone;
+    // The library's answer behind a failure: the settings transfer's own result; for an image write
+    // or read-back that failed, the result of opening the board again right after it (the wrapper
+    // reports its close's); for a mismatch, success: the image exports report success whatever the
+    // board did, and only the comparison finds the fault.
+    int32_t result = 1;
     // For a mismatch: the first differing offset (from the start of the image or of the settings
     // block) with the byte expected there and the byte read back.
     size_t firstDifference = 0;
@@ -62,10 +70,13 @@ struct UpdateMessageIds {
 };
 UpdateMessageIds MessageIdsFor(FirmwareKind kind);
 
-// Flash address of the settings block for the board type, as the wrapper uses it.
-uint32_t SettingsBlockAddress(int boardType);
-// Whether a multi image of `length` bytes from flash address 0 reaches into the settings block.
+// Whether a multi image of `length` bytes from flash address 0 reaches into the board's settings
+// block (its address comes from the board model table).
 bool CoversSettingsBlock(FirmwareKind kind, const BoardIdentity& identity, size_t length);
+
+// Whether the wrapper refuses an image of `length` bytes of `kind` for the board without sending
+// anything: a model without an update path, or an FPGA image over the wrapper's limit.
+bool RefusedByWrapper(FirmwareKind kind, const BoardIdentity& identity, size_t length);
 
 // The first offset where `a` and `b` differ (both the same length), or their length.
 size_t FirstDifference(std::span<const uint8_t> a, std::span<const uint8_t> b);
