@@ -104,6 +104,9 @@ const std::map<std::string, std::string>& CommandHelp() {
          "A multi image that covers the settings block keeps the block: it is saved first,\n"
          "written back after the image and verified. Ctrl-C does not stop an update under way:\n"
          "a board left with half an image does not start.\n"
+         "Progress goes to standard error: on a terminal a bar for the write and for the\n"
+         "verification, with bytes, rate and time left; otherwise one line as each step starts\n"
+         "and one as it ends.\n"
          "\n"
          "  --yes   do not ask; without it the update asks on the terminal and, without a\n"
          "          terminal, does nothing and fails\n"},
