@@ -65,3 +65,44 @@ string(JSON fpga GET "${listed}" 0 fpga_version)
 if(NOT got EQUAL 0 OR NOT model STREQUAL "TKB-20U" OR NOT fpga STREQUAL "3.05")
   message(SEND_ERROR "tkb list --json: ${got} [${listed}]")
 endif()
+
+# Two tkb processes on one board at once: a whole-flash update and, started with it, reads of a
+# register one after another. The reads wait for the update's turn to end, or come before it; the
+# board's frame log shows each command's frames as one run, never one process's frames in the
+# middle of another's.
+execute_process(COMMAND ${RUN} ${TKBSIM} clear-log ${boards} 0 RESULT_VARIABLE cleared)
+string(REPEAT "0123456789abcdef" 262144 multi)
+file(WRITE ${WORK}/multi.bin "${multi}")
+set(read "'${TKB}' fpga read 10000040")
+if(RUN)
+  set(read "'${RUN}' ${read}")
+endif()
+# The reads' shell takes the update's standard output to its end, so that neither side of the
+# pipe goes away under the other.
+execute_process(COMMAND ${RUN} ${TKB} update multi ${winWork}/multi.bin --yes
+                COMMAND sh -c "{ ${read} && ${read} && ${read}; } >'${WORK}/reads.txt'; s=$?; cat >/dev/null; exit $s"
+                RESULTS_VARIABLE statuses ERROR_VARIABLE bothErr)
+file(READ ${WORK}/reads.txt readOut)
+string(REPEAT "0x10000040 0x00000780\n" 3 threeReads)
+if(NOT cleared EQUAL 0 OR NOT statuses STREQUAL "0;0" OR NOT readOut STREQUAL threeReads)
+  message(SEND_ERROR "update with reads beside it: exit ${statuses}\n  out: [${readOut}]\n  err: ${bothErr}")
+endif()
+execute_process(COMMAND ${RUN} ${TKBSIM} log ${boards} 0 OUTPUT_VARIABLE log RESULT_VARIABLE logged)
+string(REGEX MATCHALL "pid [0-9]+" pids "${log}")
+set(runs "")
+set(last "")
+foreach(pid IN LISTS pids)
+  if(NOT pid STREQUAL last)
+    list(FIND runs "${pid}" seen)
+    if(NOT seen EQUAL -1)
+      message(SEND_ERROR "two processes at once: ${pid} came back after another process's frames\n${log}")
+      break()
+    endif()
+    list(APPEND runs "${pid}")
+    set(last "${pid}")
+  endif()
+endforeach()
+list(LENGTH runs commands)
+if(NOT logged EQUAL 0 OR NOT commands EQUAL 4)
+  message(SEND_ERROR "two processes at once: ${commands} runs of frames, want 4 (one per command)\n${log}")
+endif()
