@@ -35,10 +35,11 @@ struct Texts {
         ja ? L"カメラレジスタの読み出しに失敗しました。\nもう一度試すか、"
              L"アプリケーションとボードを再起動してください。"
            : L"Read camera register failed.\nRetry or restart the application and board.";
-    std::wstring boardNotFound = ja ? L"TKB-20 が見つかりません。TKB-20 を接続するか、電源を入れてください。"
-                                    : L"Not Found TKB-20, Connect TKB-20 or PowerUp TKB-20";
-    std::wstring applying = ja ? L"設定ファイルをカメラレジスタに書き込んでいます。"
-                               : L"Applying setting file into camera register.";
+    std::wstring boardNotFound =
+        ja ? L"TKB-20 が見つかりません。\nTKB-20 を接続するか、電源を入れてください。"
+           : L"Not Found TKB-20, Connect TKB-20 or PowerUp TKB-20";
+    std::wstring applying =
+        ja ? L"設定ファイルをカメラレジスタに適用中です。" : L"Applying setting file into camera register.";
 };
 
 std::string ReadWhole(const fs::path& path) {
