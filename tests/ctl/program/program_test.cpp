@@ -94,7 +94,7 @@ TEST(ProgramStartUp, WithoutABoardTheWindowSaysSoAndOffersOnlyWhatNeedsNoBoard) 
 
 TEST(ProgramStartUp, OneBoardOpensWithoutAskingAndItsWindowHasEveryControl) {
     ProgramFolder folder;
-    folder.AddBoards({"TKB-20U"});
+    const uint32_t board = folder.AddBoards({"TKB-20U"})[0];
     ProgramProcess program(folder);
     const HWND main = program.WaitForMainWindow();
     ASSERT_TRUE(main);
@@ -129,10 +129,13 @@ TEST(ProgramStartUp, OneBoardOpensWithoutAskingAndItsWindowHasEveryControl) {
     EXPECT_EQ(GetWindowLongW(GetDlgItem(main, IDC_TKB_SETTING), GWL_STYLE) & 0x0F, BS_DEFPUSHBUTTON);
     const LONG style = GetWindowLongW(main, GWL_STYLE);
     EXPECT_EQ(style & (WS_CAPTION | WS_SYSMENU), WS_CAPTION | WS_SYSMENU);
+    // Were Enter a click on 1080, the board's settings block would be read.
+    folder.Boards().Open(board)->ClearLog();
     PostKey(GetDlgItem(main, IDC_SLAVE_ADDRESS), VK_RETURN);
     Settle(main, IDC_READ_VALUE);
     EXPECT_TRUE(IsWindowVisible(main));
     EXPECT_EQ(ui::test::FindOwnedDialog(main), nullptr);
+    EXPECT_TRUE(FrameLog(folder.Boards(), board).empty());
     CloseFromTitleBar(program, main);
 }
 
