@@ -380,7 +380,7 @@ TEST(ProgramIni, TheFieldsAreRememberedAtTheNextStartAndEscapeForgetsThem) {
         const HWND main = program.WaitForMainWindow();
         ASSERT_TRUE(main);
         SetControlText(main, IDC_SLAVE_ADDRESS, L"3C");
-        SetControlText(main, IDC_SUB_ADDRESS, L"10 ");
+        SetControlText(main, IDC_SUB_ADDRESS, L"1A");
         SetControlText(main, IDC_WRITE_VALUE, L"01,02");
         SetControlText(main, IDC_READ_COUNTS, L"4");
         PostClick(main, IDC_WORD_ADDRESS_MODE);
@@ -389,8 +389,7 @@ TEST(ProgramIni, TheFieldsAreRememberedAtTheNextStartAndEscapeForgetsThem) {
         CloseFromTitleBar(program, main);
     }
     EXPECT_EQ(IniValue(folder.IniFile(), L"SlaveAddress"), L"3C");
-    // Saved as it stands in the field, not stripped.
-    EXPECT_EQ(IniValue(folder.IniFile(), L"SubAddress"), L"10 ");
+    EXPECT_EQ(IniValue(folder.IniFile(), L"SubAddress"), L"1A");
     EXPECT_EQ(IniValue(folder.IniFile(), L"WordAddress"), L"1");
     EXPECT_EQ(IniValue(folder.IniFile(), L"Restart"), L"0");
     {
@@ -398,7 +397,7 @@ TEST(ProgramIni, TheFieldsAreRememberedAtTheNextStartAndEscapeForgetsThem) {
         const HWND main = program.WaitForMainWindow();
         ASSERT_TRUE(main);
         EXPECT_EQ(ControlText(main, IDC_SLAVE_ADDRESS), L"3C");
-        EXPECT_EQ(ControlText(main, IDC_SUB_ADDRESS), L"10 ");
+        EXPECT_EQ(ControlText(main, IDC_SUB_ADDRESS), L"1A");
         EXPECT_EQ(ControlText(main, IDC_WRITE_VALUE), L"01,02");
         EXPECT_EQ(ControlText(main, IDC_READ_COUNTS), L"4");
         EXPECT_TRUE(IsChecked(main, IDC_WORD_ADDRESS_MODE));

@@ -157,9 +157,9 @@ TEST_F(ProgramResources, EveryTemplateHasItsSizeStyleAndFontInBothLanguages) {
 }
 
 TEST_F(ProgramResources, EveryMessageIsInBothTablesAndTheEnglishTextsAreExact) {
-    const int ids[] = {10000, 10001, 10002, 10003, 10004, 10005, 10006, 10007, 10008,
-                       10009, 10010, 10011, 10012, 10013, 10016, 10017, 10018, 12001,
-                       12004, 12005, 12006, 12007, 12008, 12009, 12010, 12011, 12012};
+    const int ids[] = {10000, 10001, 10002, 10003, 10004, 10005, 10006, 10007, 10008, 10009,
+                       10010, 10011, 10012, 10013, 10016, 10017, 10018, 10019, 12001, 12004,
+                       12005, 12006, 12007, 12008, 12009, 12010, 12011, 12012};
     for (int id : ids) {
         const auto english = String(id, kEnglish);
         const auto japanese = String(id, kJapanese);

@@ -40,12 +40,10 @@ private:
     fs::path dir_;
 };
 
-HWND WaitForOwned(HWND owner, bool messageBox) {
+// A dialog owned by `owner` that holds control `id` (0xFFFF: a message box's text).
+HWND WaitForOwned(HWND owner, int id) {
     HWND found = nullptr;
-    WaitFor([&] {
-        found = ui::test::FindOwnedDialog(owner);
-        return found && (GetDlgItem(found, 0xFFFF) != nullptr) == messageBox;
-    });
+    WaitFor([&] { return (found = ui::test::FindOwnedDialog(owner)) && GetDlgItem(found, id); });
     return found;
 }
 
@@ -85,7 +83,7 @@ TEST(ProgramTour, EveryWindowInTurn) {
 
         SetControlText(main, IDC_SLAVE_ADDRESS, L"50");
         PostClick(main, IDC_READ);
-        const HWND box = WaitForOwned(main, true);
+        const HWND box = WaitForOwned(main, 0xFFFF);
         ASSERT_TRUE(box);
         pictures.Save(box, "message-box");
         PostClick(box, IDOK);
@@ -101,9 +99,8 @@ TEST(ProgramTour, EveryWindowInTurn) {
             name = GetDlgItem(open, 0x480);
         SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.wstring().c_str()));
         PostClick(open, IDOK);
-        const HWND progress = WaitForOwned(main, false);
+        const HWND progress = WaitForOwned(main, IDC_PROGRESS_MESSAGE);
         ASSERT_TRUE(progress);
-        ASSERT_TRUE(GetDlgItem(progress, IDC_PROGRESS_MESSAGE));
         pictures.Save(progress, "progress-window");
         ASSERT_TRUE(WaitFor([&] { return !IsWindow(progress) && IsWindowEnabled(main); }));
 
