@@ -63,6 +63,29 @@ TEST_F(MainWindowTest, ProgressWindowShowsTheApplyingMessage) {
     EXPECT_EQ(shown, "Applying setting file into camera register.");
 }
 
+TEST_F(MainWindowTest, ClosingDuringARunWaitsForItsEnd) {
+    Start({"TKB-20U"});
+    Type(IDC_SLAVE_ADDRESS, "3C");
+    const auto file = boards_->Path() / "slow.txt";
+    // The file waits 500 ms (hex 1F4) before its write: long past the user's Escape and close.
+    std::ofstream(file, std::ios::binary) << "wt 1F4\r\n10 01\r\n";
+    int runs = 0;
+    view_->DescribeChild(IDD_PROGRESS_MESSAGE, {{IDC_PROGRESS_MESSAGE, ui::ControlKind::Static}},
+                         [&runs](ui::MemoryView& child) {
+                             if (runs++ == 0)
+                                 child.PressEscape();  // dismissed while the worker runs
+                         });
+    view_->AnswerNextFileDialog(file.string());
+    ASSERT_TRUE(view_->Click(IDC_SETTING_FILE_WRITE));
+    EXPECT_TRUE(boards_->Frames(0, 0x01).empty());
+    ASSERT_TRUE(view_->CloseWindow());
+    // The progress window came back until the run ended; only then did the window end.
+    EXPECT_EQ(runs, 2);
+    EXPECT_TRUE(view_->HasEnded());
+    EXPECT_EQ(boards_->Frames(0, 0x01), (std::vector<std::vector<uint8_t>>{{0x01, 0x78, 0x10, 0x01}}));
+    EXPECT_NE(ReadFile(boards_->Path() / "TKBctl.ini").find("SlaveAddress=3C"), std::string::npos);
+}
+
 TEST_F(MainWindowTest, PluginWithShowDialogReplacesTheStatusReport) {
     Start({"TKB-20U"});
     services_.plugins.present = true;
