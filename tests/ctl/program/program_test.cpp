@@ -319,7 +319,7 @@ fs::path PluginsFolder() {
 TEST(ProgramPlugin, APluginGetsTheMainWindowAndTheStatusReportStaysClosed) {
     ProgramFolder folder;
     folder.AddBoards({"TKB-20"});
-    fs::copy_file(PluginsFolder() / "tkbctl_test_plugin.dll", folder.work() / "Plugin.dll");
+    fs::copy_file(PluginsFolder() / "tkbctl_program_plugin.dll", folder.work() / "Plugin.dll");
     ProgramProcess program(folder);
     const HWND main = program.WaitForMainWindow();
     ASSERT_TRUE(main);
@@ -341,7 +341,7 @@ TEST(ProgramPlugin, APluginGetsTheMainWindowAndTheStatusReportStaysClosed) {
 TEST(ProgramPlugin, WithoutItsEntryPointTheUserIsToldAndTheStatusReportRefreshesEverySecond) {
     ProgramFolder folder;
     const uint32_t board = folder.AddBoards({"TKB-20"})[0];
-    fs::copy_file(PluginsFolder() / "tkbctl_test_plugin_without_entry.dll", folder.work() / "Plugin.dll");
+    fs::copy_file(PluginsFolder() / "tkbctl_program_plugin_without_entry.dll", folder.work() / "Plugin.dll");
     ProgramProcess program(folder);
     const HWND main = program.WaitForMainWindow();
     ASSERT_TRUE(main);
