@@ -17,6 +17,9 @@
 #define IDS_SETTING_FILE_WRITE_FAILED 10010
 #define IDS_READ_SETTINGS_FAILED 10011
 #define IDS_WRITE_SETTINGS_FAILED 10012
+// A Read Counts beyond what the library reads in one transfer (255 bytes over I2C, 1023 of FPGA
+// register space).
+#define IDS_READ_COUNTS_TOO_LARGE 10019
 
 // Firmware updates.
 #define IDS_UPDATE_FAILED 10013
