@@ -19,7 +19,7 @@ protected:
         folder_.Create({NewBoard{FindModel("TKB-20U")}, NewBoard{FindModel("TKF-20")}});
         board_ = folder_.Open(0);
         client_ = std::make_unique<DriverClient>(driver_, VirtualDriver::DevicePath(0));
-        ASSERT_EQ(client_->openError(), 0u);
+        ASSERT_EQ(client_->OpenError(), 0u);
     }
 
     Bytes Ok(const Bytes& data = {}) {
@@ -29,9 +29,9 @@ protected:
     }
 
     TempFolder temp_{"firmware"};
-    BoardFolder folder_{temp_.str()};
+    BoardFolder folder_{temp_.Str()};
     std::shared_ptr<tkbsim::Board> board_;
-    VirtualDriver driver_{temp_.str()};
+    VirtualDriver driver_{temp_.Str()};
     std::unique_ptr<DriverClient> client_;
 };
 

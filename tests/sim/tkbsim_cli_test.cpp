@@ -33,7 +33,7 @@ protected:
     }
 
     TempFolder temp_{"cli"};
-    std::string dir_ = temp_.str();
+    std::string dir_ = temp_.Str();
     std::string out_;
     std::string err_;
 };
@@ -62,7 +62,7 @@ TEST_F(TkbsimCliTest, ShowsAndSetsI2CRegisters) {
 }
 
 TEST_F(TkbsimCliTest, ShowsSetsAndLoadsFlash) {
-    const std::string image = (temp_.path() / "image.bin").string();
+    const std::string image = (temp_.Path() / "image.bin").string();
     std::ofstream(image, std::ios::binary) << std::string(20, '\x5A');
     EXPECT_EQ(Run({"flash-load", dir_, "0", "0x100000", image}), 0) << err_;
     EXPECT_EQ(out_, "20 bytes written at 0x100000\n");
@@ -156,7 +156,7 @@ TEST_F(TkbsimCliTest, FailuresNameTheirCause) {
     EXPECT_NE(err_.find("there is no board 7"), std::string::npos) << err_;
     EXPECT_EQ(Run({"i2c-show", dir_, "0", "0x34", "0", "1"}), 1);
     EXPECT_NE(err_.find("no I2C slave at 0x34"), std::string::npos) << err_;
-    EXPECT_EQ(Run({"flash-load", dir_, "0", "0", (temp_.path() / "missing.bin").string()}), 1);
+    EXPECT_EQ(Run({"flash-load", dir_, "0", "0", (temp_.Path() / "missing.bin").string()}), 1);
     EXPECT_NE(err_.find("cannot open the file"), std::string::npos) << err_;
     EXPECT_EQ(Run({"flash-show", dir_, "0", "0xFFFFF0", "0x20"}), 1);
     EXPECT_NE(err_.find("past the end of the flash"), std::string::npos) << err_;

@@ -44,8 +44,8 @@ public:
     explicit Board(std::unique_ptr<BoardFile> file);
     ~Board();
 
-    const std::string& path() const;
-    const ModelInfo& model() const;
+    const std::string& Path() const;
+    const ModelInfo& Model() const;
     BoardInfo Info();
 
     uint32_t ReadFpga(uint32_t address);
@@ -84,7 +84,7 @@ public:
     void Plug();
 
     // For the virtual driver.
-    BoardFile& file() { return *file_; }
+    BoardFile& File() { return *file_; }
 
 private:
     std::unique_ptr<BoardFile> file_;
