@@ -66,6 +66,9 @@ BoardInfo Board::Info() {
     info.faults.missingEndpoint = static_cast<uint8_t>(faults.missingEndpoint);
     info.faults.badFlashStart = faults.badFlashStart;
     info.faults.badFlashLength = faults.badFlashLength;
+    info.faults.refuseArmed = faults.refuseArmed != 0;
+    info.faults.refusedCommand = static_cast<uint8_t>(faults.refusedCommand);
+    info.faults.refusedStatus = static_cast<uint8_t>(faults.refusedStatus);
     return info;
 }
 
@@ -114,6 +117,17 @@ void Board::FailNextCommands(uint32_t count, uint8_t status) {
     BoardFile::Session session(*file_);
     session.Control().faults.statusCount = count;
     session.Control().faults.status = status;
+}
+
+void Board::RefuseCommand(uint8_t command, uint8_t status) {
+    if (status == 0) {
+        throw Error("a refused command needs a status other than 0");
+    }
+    BoardFile::Session session(*file_);
+    state::Faults& faults = session.Control().faults;
+    faults.refuseArmed = 1;
+    faults.refusedCommand = command;
+    faults.refusedStatus = status;
 }
 
 void Board::FailNextRequests(uint32_t count, uint32_t error) {

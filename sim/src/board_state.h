@@ -58,7 +58,10 @@ struct Faults {
     uint32_t missingEndpoint;  // 0, or the endpoint address the pipe list leaves out
     uint32_t badFlashStart;    // flash range that acknowledges writes but keeps its old contents
     uint32_t badFlashLength;
-    uint32_t reserved[7];
+    uint32_t refuseArmed;  // every frame of command code refusedCommand answers refusedStatus
+    uint32_t refusedCommand;
+    uint32_t refusedStatus;
+    uint32_t reserved[4];
 };
 static_assert(sizeof(Faults) == 64);
 

@@ -27,6 +27,9 @@ struct BoardFaults {
     uint8_t missingEndpoint = 0;  // 0, or the endpoint (0x04 or 0x84) the pipe list leaves out
     uint32_t badFlashStart = 0;   // flash bytes that acknowledge writes but keep their contents
     uint32_t badFlashLength = 0;
+    bool refuseArmed = false;  // every command of code refusedCommand answers refusedStatus
+    uint8_t refusedCommand = 0;
+    uint8_t refusedStatus = 0;
 };
 
 struct BoardInfo {
@@ -66,6 +69,9 @@ public:
     void CutNextReply(uint32_t length);
     void RemoveEndpoint(uint8_t endpoint);
     void SetBadFlash(uint32_t address, uint32_t length);
+    // Until the faults are cleared, every frame of command code `command` is answered `status` (not
+    // 0) and does nothing, as a board whose firmware refuses that one command; others work.
+    void RefuseCommand(uint8_t command, uint8_t status);
     void ClearFaults();
 
     // The frames logged since the log was cleared, oldest first; `overwritten` tells how many
