@@ -1,0 +1,38 @@
+// Virtual boards for the control-core tests: a board folder of its own per test, made the library's
+// way to the boards for the test's length and removed with its boards at the end. Faults and the
+// frame log are reached through Board().
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <vector>
+
+#include "tkbsim/board_folder.h"
+
+namespace tkbctl::test {
+
+class VirtualBoards {
+public:
+    // One board per model name, numbered from 0 in this order.
+    explicit VirtualBoards(const std::vector<const char*>& models);
+    ~VirtualBoards();
+    VirtualBoards(const VirtualBoards&) = delete;
+    VirtualBoards& operator=(const VirtualBoards&) = delete;
+
+    std::shared_ptr<tkbsim::Board> Board(size_t index);
+
+    // The logged frames of one command code a board received, in order, as far as the log keeps
+    // their first bytes.
+    std::vector<std::vector<uint8_t>> FramesOf(size_t index, uint8_t command);
+    // The FPGA registers a board was asked to read, in order.
+    std::vector<uint32_t> FpgaReads(size_t index);
+
+private:
+    std::filesystem::path path_;
+    std::optional<tkbsim::BoardFolder> folder_;
+    std::vector<uint32_t> numbers_;
+};
+
+}  // namespace tkbctl::test
