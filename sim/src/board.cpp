@@ -55,6 +55,7 @@ BoardInfo Board::Info() {
     info.plugged = control.header.plugged != 0;
     info.connection = control.header.connection;
     info.restarts = control.header.restarts;
+    info.opens = control.header.opens;
     std::copy_n(control.header.version, info.version.size(), info.version.begin());
     const state::Faults& faults = control.faults;
     info.faults.statusCount = faults.statusCount;

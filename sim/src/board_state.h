@@ -44,7 +44,8 @@ struct Header {
     uint32_t connection;  // counts plug-ins: a handle opened on an earlier connection is dead
     uint32_t restarts;
     uint8_t version[kVersionBytes];
-    uint8_t reserved1[8];
+    uint32_t opens;  // handles opened on the board, on any connection
+    uint8_t reserved1[4];
 };
 static_assert(sizeof(Header) == 64);
 

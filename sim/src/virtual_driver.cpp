@@ -148,10 +148,11 @@ uint32_t VirtualDriver::Open(const std::string& path, tkr::DeviceHandle& handle)
             return tkr::kErrorFileNotFound;
         }
         BoardFile::Session session(found->second->File());
-        const state::Header& header = session.Control().header;
+        state::Header& header = session.Control().header;
         if (!header.plugged) {
             return tkr::kErrorFileNotFound;
         }
+        ++header.opens;
         handle = nextHandle_++;
         handles_[handle] = OpenBoard{found->second, header.connection};
     } catch (const std::exception&) {

@@ -172,6 +172,7 @@ TEST_F(DriverTest, UnpluggedBoardLeavesAndItsHandlesStayDead) {
     DriverClient after(driver, VirtualDriver::DevicePath(1));
     EXPECT_EQ(after.Exchange(FpgaRead(0x20000000, 4), 5), (Bytes{0, 0, 0, 0, 0})) << "power was lost";
     EXPECT_EQ(board->Info().connection, 2u);
+    EXPECT_EQ(board->Info().opens, 2u) << "the open refused while unplugged is not counted";
 }
 
 TEST_F(DriverTest, ErrorFaultFailsTheNextRequestsOnly) {

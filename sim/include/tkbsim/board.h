@@ -38,6 +38,7 @@ struct BoardInfo {
     bool plugged = false;
     uint32_t connection = 0;  // counts plug-ins
     uint32_t restarts = 0;
+    uint32_t opens = 0;  // handles the virtual driver opened on the board since it was made
     std::array<uint8_t, 10> version{};
     BoardFaults faults;
 };
