@@ -3,6 +3,7 @@
 #include <atomic>
 #include <chrono>
 #include <string>
+#include <utility>
 
 #include "tkbsim/virtual_driver.h"
 
@@ -33,12 +34,21 @@ std::shared_ptr<tkbsim::Board> VirtualBoards::Board(size_t index) {
     return folder_->Open(numbers_.at(index));
 }
 
-std::vector<std::vector<uint8_t>> VirtualBoards::FramesOf(size_t index, uint8_t command) {
+std::vector<std::vector<uint8_t>> VirtualBoards::Frames(size_t index) {
     uint64_t overwritten = 0;
     std::vector<std::vector<uint8_t>> frames;
     for (const tkbsim::LoggedFrame& frame : Board(index)->Log(overwritten)) {
-        if (!frame.imageData && !frame.head.empty() && frame.head[0] == command)
+        if (!frame.imageData)
             frames.push_back(frame.head);
+    }
+    return frames;
+}
+
+std::vector<std::vector<uint8_t>> VirtualBoards::FramesOf(size_t index, uint8_t command) {
+    std::vector<std::vector<uint8_t>> frames;
+    for (std::vector<uint8_t>& frame : Frames(index)) {
+        if (!frame.empty() && frame[0] == command)
+            frames.push_back(std::move(frame));
     }
     return frames;
 }

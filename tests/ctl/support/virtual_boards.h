@@ -23,6 +23,8 @@ public:
 
     std::shared_ptr<tkbsim::Board> Board(size_t index);
 
+    // The command frames a board received, in order, as far as the log keeps their first bytes.
+    std::vector<std::vector<uint8_t>> Frames(size_t index);
     // The logged frames of one command code a board received, in order, as far as the log keeps
     // their first bytes.
     std::vector<std::vector<uint8_t>> FramesOf(size_t index, uint8_t command);
