@@ -77,9 +77,11 @@ TEST_F(TkbsimCliTest, FaultsAreListedAndCleared) {
     EXPECT_EQ(Run({"fault", dir_, "0", "cut", "0"}), 0);
     EXPECT_EQ(Run({"fault", dir_, "0", "no-endpoint", "0x84"}), 0);
     EXPECT_EQ(Run({"fault", dir_, "0", "bad-flash", "0x100000", "0x1000"}), 0);
+    EXPECT_EQ(Run({"fault", dir_, "0", "refuse", "0x04", "0x01"}), 0);
     EXPECT_NE(Listing().find(
                   "faults: next 3 commands answer status 0x05, next 1 requests fail with error 1167, "
-                  "next reply cut to 0 bytes, no endpoint 0x84, flash 0x100000 to 0x100FFF keeps no writes"),
+                  "next reply cut to 0 bytes, no endpoint 0x84, flash 0x100000 to 0x100FFF keeps no writes, "
+                  "command 0x04 answers status 0x01"),
               std::string::npos)
         << out_;
     EXPECT_EQ(Run({"clear-faults", dir_, "0"}), 0);
@@ -131,6 +133,7 @@ TEST_F(TkbsimCliTest, MalformedCommandsChangeNothing) {
         {{"i2c-set", "DIR", "0", "0x3C", "0x10", "1", "256"}, "BYTE: 256 is above 0xFF"},
         {{"flash-set", "DIR", "0", "0x1000000", "1"}, "ADDRESS: 0x1000000 is above 0xFFFFFF"},
         {{"fault", "DIR", "0", "status", "0"}, "status other than 0"},
+        {{"fault", "DIR", "0", "refuse", "0x04", "0"}, "status other than 0"},
         {{"fault", "DIR", "0", "no-endpoint", "0x81"}, "0x04 and 0x84"},
         {{"fault", "DIR", "0", "bad-flash", "0xFFFFFF", "2"}, "LENGTH: 2 is above 0x1"},
         {{"fault", "DIR", "0", "melt"}, "unknown fault 'melt'"},
