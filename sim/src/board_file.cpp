@@ -11,10 +11,10 @@ namespace {
 // Checks everything a session relies on, so that a damaged file is refused with a reason instead
 // of being run. The accessors bound what they read as well, for damage done after opening.
 const ModelInfo& Validate(const std::string& path, MappedFile& mapping) {
-    if (mapping.size() < sizeof(state::Header)) {
-        throw Error(path + ": not a board file (only " + std::to_string(mapping.size()) + " bytes)");
+    if (mapping.Size() < sizeof(state::Header)) {
+        throw Error(path + ": not a board file (only " + std::to_string(mapping.Size()) + " bytes)");
     }
-    const auto& control = *reinterpret_cast<const state::BoardControl*>(mapping.data());
+    const auto& control = *reinterpret_cast<const state::BoardControl*>(mapping.Data());
     const state::Header& header = control.header;
     if (std::memcmp(header.magic, state::kMagic, sizeof state::kMagic) != 0) {
         throw Error(path + ": not a board file (unknown signature)");
@@ -23,8 +23,8 @@ const ModelInfo& Validate(const std::string& path, MappedFile& mapping) {
         throw Error(path + ": board file of layout " + std::to_string(header.layoutVersion) +
                     ", this build reads " + std::to_string(state::kLayoutVersion));
     }
-    if (header.fileSize != state::kFileSize || mapping.size() != state::kFileSize) {
-        throw Error(path + ": board file truncated or damaged (" + std::to_string(mapping.size()) +
+    if (header.fileSize != state::kFileSize || mapping.Size() != state::kFileSize) {
+        throw Error(path + ": board file truncated or damaged (" + std::to_string(mapping.Size()) +
                     " bytes, " + std::to_string(state::kFileSize) + " expected)");
     }
     const ModelInfo* model = FindModel(static_cast<ModelId>(header.modelId));
@@ -60,7 +60,7 @@ std::unique_ptr<BoardFile> BoardFile::Open(const std::string& path) {
 void BoardFile::Create(const std::string& path, const ModelInfo& model, uint16_t usbRelease) {
     BoardFile board(path, MappedFile::Create(path, state::kFileSize), model);
     Session session(board);
-    state::Header& header = session.control().header;
+    state::Header& header = session.Control().header;
     std::memcpy(header.magic, state::kMagic, sizeof state::kMagic);
     header.layoutVersion = state::kLayoutVersion;
     header.headerSize = sizeof(state::Header);
@@ -73,13 +73,13 @@ void BoardFile::Create(const std::string& path, const ModelInfo& model, uint16_t
     header.version[1] = model.fpgaMinor;
     header.version[2] = model.fpgaMajor;
     const std::array<uint8_t, kSettingsBlockSize> settings = FactorySettingsBlock(model);
-    session.firmware().flash().Store(model.settingsAddress, settings.data(),
+    session.Firmware().Flash().Store(model.settingsAddress, settings.data(),
                                      static_cast<uint32_t>(settings.size()));
-    session.firmware().PowerOn();
+    session.Firmware().PowerOn();
 }
 
 BoardFile::Session::Session(BoardFile& file)
-    : file_(file), threadLock_(file.mutex_), firmware_(file.control(), file.flash(), file.model_) {
+    : file_(file), threadLock_(file.mutex_), firmware_(file.Control(), file.Flash(), file.model_) {
     file_.mapping_->Lock();
 }
 

@@ -37,23 +37,23 @@ public:
         Session(const Session&) = delete;
         Session& operator=(const Session&) = delete;
 
-        state::BoardControl& control() { return file_.control(); }
-        Firmware& firmware() { return firmware_; }
+        state::BoardControl& Control() { return file_.Control(); }
+        tkbsim::Firmware& Firmware() { return firmware_; }
 
     private:
         BoardFile& file_;
         std::lock_guard<std::mutex> threadLock_;
-        Firmware firmware_;
+        tkbsim::Firmware firmware_;
     };
 
-    const std::string& path() const { return path_; }
-    const ModelInfo& model() const { return model_; }
+    const std::string& Path() const { return path_; }
+    const ModelInfo& Model() const { return model_; }
 
 private:
     BoardFile(std::string path, std::unique_ptr<MappedFile> mapping, const ModelInfo& model)
         : path_(std::move(path)), mapping_(std::move(mapping)), model_(model) {}
-    state::BoardControl& control() { return *reinterpret_cast<state::BoardControl*>(mapping_->data()); }
-    uint8_t* flash() { return mapping_->data() + state::kFlashOffset; }
+    state::BoardControl& Control() { return *reinterpret_cast<state::BoardControl*>(mapping_->Data()); }
+    uint8_t* Flash() { return mapping_->Data() + state::kFlashOffset; }
 
     std::string path_;
     std::unique_ptr<MappedFile> mapping_;

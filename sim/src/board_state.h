@@ -44,7 +44,8 @@ struct Header {
     uint32_t connection;  // counts plug-ins: a handle opened on an earlier connection is dead
     uint32_t restarts;
     uint8_t version[kVersionBytes];
-    uint8_t reserved1[8];
+    uint32_t opens;  // handles opened on the board, on any connection
+    uint8_t reserved1[4];
 };
 static_assert(sizeof(Header) == 64);
 
@@ -58,7 +59,10 @@ struct Faults {
     uint32_t missingEndpoint;  // 0, or the endpoint address the pipe list leaves out
     uint32_t badFlashStart;    // flash range that acknowledges writes but keeps its old contents
     uint32_t badFlashLength;
-    uint32_t reserved[7];
+    uint32_t refuseArmed;  // every frame of command code refusedCommand answers refusedStatus
+    uint32_t refusedCommand;
+    uint32_t refusedStatus;
+    uint32_t reserved[4];
 };
 static_assert(sizeof(Faults) == 64);
 

@@ -183,6 +183,10 @@ uint32_t Firmware::HeaderSize() const {
 
 void Firmware::OnHeaderComplete() {
     const uint8_t* h = rx_.header;
+    const state::Faults& faults = control_.faults;
+    if (faults.refuseArmed && h[0] == faults.refusedCommand) {
+        Fail(static_cast<uint8_t>(faults.refusedStatus));
+    }
     switch (h[0]) {
         case tkr::kCmdI2CWrite: {
             state::I2CDevice* device = bus_.Addressed(h[1] >> 1, CamerasRunning());

@@ -45,10 +45,10 @@ public:
     // One bulk-read request: copies up to `size` reply bytes and returns how many.
     uint32_t Reply(uint8_t* out, uint32_t size);
 
-    Flash& flash() { return flash_; }
-    FpgaSpace& fpga() { return fpga_; }
-    I2CBus& bus() { return bus_; }
-    FrameLog& log() { return log_; }
+    tkbsim::Flash& Flash() { return flash_; }
+    FpgaSpace& Fpga() { return fpga_; }
+    I2CBus& Bus() { return bus_; }
+    FrameLog& Log() { return log_; }
     bool CamerasRunning() const;
 
 private:
@@ -77,7 +77,7 @@ private:
     state::BoardControl& control_;
     state::Receiver& rx_;
     const ModelInfo& model_;
-    Flash flash_;
+    tkbsim::Flash flash_;
     FpgaSpace fpga_;
     I2CBus bus_;
     ReplyQueue replies_;

@@ -19,8 +19,8 @@ public:
     // Creates a file of `size` zero bytes (failing if the name exists) and maps it.
     static std::unique_ptr<MappedFile> Create(const std::string& path, uint64_t size);
 
-    virtual uint8_t* data() = 0;
-    virtual uint64_t size() const = 0;
+    virtual uint8_t* Data() = 0;
+    virtual uint64_t Size() const = 0;
     // Blocks until this file handle holds the lock. Not re-entrant; one thread at a time per object.
     virtual void Lock() = 0;
     virtual void Unlock() = 0;

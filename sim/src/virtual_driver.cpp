@@ -115,8 +115,8 @@ uint32_t VirtualDriver::Enumerate(std::vector<std::string>& paths) {
     try {
         std::lock_guard<std::mutex> lock(mutex_);
         for (const auto& [number, board] : Scan()) {
-            BoardFile::Session session(board->file());
-            if (session.control().header.plugged) {
+            BoardFile::Session session(board->File());
+            if (session.Control().header.plugged) {
                 paths.push_back(DevicePath(number));
             }
         }
@@ -147,11 +147,12 @@ uint32_t VirtualDriver::Open(const std::string& path, tkr::DeviceHandle& handle)
         if (found == boards_.end()) {
             return tkr::kErrorFileNotFound;
         }
-        BoardFile::Session session(found->second->file());
-        const state::Header& header = session.control().header;
+        BoardFile::Session session(found->second->File());
+        state::Header& header = session.Control().header;
         if (!header.plugged) {
             return tkr::kErrorFileNotFound;
         }
+        ++header.opens;
         handle = nextHandle_++;
         handles_[handle] = OpenBoard{found->second, header.connection};
     } catch (const std::exception&) {
@@ -178,8 +179,8 @@ uint32_t VirtualDriver::Control(tkr::DeviceHandle handle, uint32_t code, const v
         }
         open = found->second;
     }
-    BoardFile::Session session(open.board->file());
-    state::BoardControl& control = session.control();
+    BoardFile::Session session(open.board->File());
+    state::BoardControl& control = session.Control();
     if (!control.header.plugged || control.header.connection != open.connection) {
         return tkr::kErrorDeviceNotConnected;
     }
@@ -195,7 +196,7 @@ uint32_t VirtualDriver::Control(tkr::DeviceHandle handle, uint32_t code, const v
                 outputSize > kMaxTransferSize || (output == nullptr && outputSize > 0)) {
                 return tkr::kErrorInvalidParameter;
             }
-            session.firmware().Receive(static_cast<const uint8_t*>(output), outputSize, CurrentProcessId());
+            session.Firmware().Receive(static_cast<const uint8_t*>(output), outputSize, CurrentProcessId());
             returned = outputSize;
             return 0;
         case tkr::kIoctlBulkRead:
@@ -203,7 +204,7 @@ uint32_t VirtualDriver::Control(tkr::DeviceHandle handle, uint32_t code, const v
                 outputSize > kMaxTransferSize || (output == nullptr && outputSize > 0)) {
                 return tkr::kErrorInvalidParameter;
             }
-            returned = session.firmware().Reply(static_cast<uint8_t*>(output), outputSize);
+            returned = session.Firmware().Reply(static_cast<uint8_t*>(output), outputSize);
             return 0;
         default:
             return kErrorInvalidFunction;

@@ -34,6 +34,7 @@ constexpr const char* kHelp =
     "  fault DIR BOARD cut LENGTH               the next reply is cut to LENGTH bytes\n"
     "  fault DIR BOARD no-endpoint ENDPOINT     the pipe list leaves out endpoint 0x04 or 0x84\n"
     "  fault DIR BOARD bad-flash ADDRESS LENGTH  flash writes there are acknowledged but not kept\n"
+    "  fault DIR BOARD refuse COMMAND STATUS    every COMMAND frame answers STATUS and does nothing\n"
     "  clear-faults DIR BOARD                   remove every fault\n"
     "  log DIR BOARD                            print the frames the board received\n"
     "  clear-log DIR BOARD                      empty the frame log\n"
@@ -125,6 +126,9 @@ std::string FaultText(const BoardFaults& faults) {
     if (faults.badFlashLength > 0) {
         add("flash " + Hex(faults.badFlashStart, 6) + " to " +
             Hex(faults.badFlashStart + faults.badFlashLength - 1, 6) + " keeps no writes");
+    }
+    if (faults.refuseArmed) {
+        add("command " + Hex(faults.refusedCommand, 2) + " answers status " + Hex(faults.refusedStatus, 2));
     }
     return text;
 }
@@ -292,8 +296,16 @@ void Fault(const Args& args, std::ostream&) {
         const auto address = static_cast<uint32_t>(ParseNumber(args[3], kFlashSize - 1, "ADDRESS"));
         const auto length = static_cast<uint32_t>(ParseNumber(args[4], kFlashSize - address, "LENGTH"));
         inject = [=](Board& board) { board.SetBadFlash(address, length); };
+    } else if (kind == "refuse") {
+        expect(2, 2);
+        const auto command = static_cast<uint8_t>(ParseNumber(args[3], 0xFF, "COMMAND"));
+        const auto status = static_cast<uint8_t>(ParseNumber(args[4], 0xFF, "STATUS"));
+        if (status == 0) {
+            throw UsageError("STATUS: a refused command answers a status other than 0");
+        }
+        inject = [=](Board& board) { board.RefuseCommand(command, status); };
     } else {
-        throw UsageError("unknown fault '" + kind + "' (status, error, cut, no-endpoint, bad-flash)");
+        throw UsageError("unknown fault '" + kind + "' (status, error, cut, no-endpoint, bad-flash, refuse)");
     }
     inject(*OpenBoard(args));
 }

@@ -24,17 +24,17 @@ using tkbsim::test::Bytes;
 class VirtualBoards {
 public:
     explicit VirtualBoards(const std::vector<const char*>& models, const std::string& name = "tkb-cli")
-        : folder_(name), boards_(folder_.str()) {
+        : folder_(name), boards_(folder_.Str()) {
         std::vector<tkbsim::NewBoard> newBoards;
         for (const char* model : models)
             newBoards.push_back({tkbsim::FindModel(model)});
         numbers_ = boards_.Create(newBoards);
-        tkr::SetDriver(std::make_shared<tkbsim::VirtualDriver>(folder_.str()));
+        tkr::SetDriver(std::make_shared<tkbsim::VirtualDriver>(folder_.Str()));
     }
     ~VirtualBoards() { tkr::SetDriver(nullptr); }
 
     std::shared_ptr<tkbsim::Board> Board(size_t index = 0) { return boards_.Open(numbers_.at(index)); }
-    const std::filesystem::path& path() const { return folder_.path(); }
+    const std::filesystem::path& path() const { return folder_.Path(); }
 
     // The frames board `index` received since the last call (or since it was made).
     std::vector<tkbsim::LoggedFrame> TakeFrames(size_t index = 0) {

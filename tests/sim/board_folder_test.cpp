@@ -30,7 +30,7 @@ void Overwrite(const fs::path& path, uint64_t offset, const Bytes& bytes) {
 class BoardFolderTest : public ::testing::Test {
 protected:
     TempFolder temp_{"folder"};
-    BoardFolder folder_{temp_.str() + "/boards"};
+    BoardFolder folder_{temp_.Str() + "/boards"};
 };
 
 TEST_F(BoardFolderTest, CreateNumbersBoardsAfterThoseThereAndKeepsTheUsbChoice) {
@@ -41,8 +41,8 @@ TEST_F(BoardFolderTest, CreateNumbersBoardsAfterThoseThereAndKeepsTheUsbChoice) 
     ASSERT_EQ(entries.size(), 3u);
     EXPECT_EQ(entries[1].board->Info().usbRelease, 0x0300);
     EXPECT_EQ(entries[0].board->Info().usbRelease, FindModel("TKB-20U")->usbRelease);
-    EXPECT_STREQ(entries[2].board->model().name, "RJQ-10");
-    for (const auto& file : fs::directory_iterator(folder_.path())) {
+    EXPECT_STREQ(entries[2].board->Model().name, "RJQ-10");
+    for (const auto& file : fs::directory_iterator(folder_.Path())) {
         EXPECT_EQ(file.path().extension(), ".tkb") << "no temporary file left: " << file.path();
     }
 }
@@ -52,8 +52,8 @@ TEST_F(BoardFolderTest, FreshBoardHasAPlausibleSettingsBlockAtItsTypesAddress) {
         {NewBoard{FindModel("RJQ-10")}, NewBoard{FindModel("TKD-20")}, NewBoard{FindModel("TKR-90")}});
     for (uint32_t number = 0; number < 3; ++number) {
         auto board = folder_.Open(number);
-        const Bytes block = board->ReadFlash(board->model().settingsAddress, 512);
-        SCOPED_TRACE(board->model().name);
+        const Bytes block = board->ReadFlash(board->Model().settingsAddress, 512);
+        SCOPED_TRACE(board->Model().name);
         EXPECT_EQ(Bytes(block.begin(), block.begin() + 6), (Bytes{0x10, 0, 0x11, 0, 0x13, 0}));
         EXPECT_EQ(block[0x13], 3) << "EndianBitShift";
         EXPECT_EQ(Bytes(block.begin() + 0x80, block.begin() + 0x82), (Bytes{0x55, 0x55}));
@@ -65,7 +65,7 @@ TEST_F(BoardFolderTest, FreshBoardHasAPlausibleSettingsBlockAtItsTypesAddress) {
         EXPECT_EQ(Le16(block, 0x84), 1920);
         EXPECT_EQ(Le16(block, 0x86), 1080);
         EXPECT_EQ(Le16(block, 0xA0), 0x1111) << "clipping disabled";
-        EXPECT_EQ(block[0x100], board->model().id == tkbsim::ModelId::TKD20 ? 0x00 : 0xFF);
+        EXPECT_EQ(block[0x100], board->Model().id == tkbsim::ModelId::TKD20 ? 0x00 : 0xFF);
     }
     EXPECT_EQ(folder_.Open(0)->ReadFlash(0x1F0000, 2), (Bytes{0xFF, 0xFF}))
         << "elsewhere the flash is erased";
@@ -74,12 +74,12 @@ TEST_F(BoardFolderTest, FreshBoardHasAPlausibleSettingsBlockAtItsTypesAddress) {
 TEST_F(BoardFolderTest, StateSurvivesTheDriverAndTheProcessMappingIt) {
     folder_.Create({NewBoard{FindModel("TKB-20W")}});
     {
-        VirtualDriver driver(folder_.path());
+        VirtualDriver driver(folder_.Path());
         DriverClient client(driver, VirtualDriver::DevicePath(0));
         ASSERT_EQ(client.Exchange(SpiWrite(0x400000, {1, 2, 3}), 1), Bytes{0});
         ASSERT_EQ(client.Exchange(FpgaWrite(0x20000010, {4, 5, 6, 7}), 1), Bytes{0});
     }
-    VirtualDriver driver(folder_.path());
+    VirtualDriver driver(folder_.Path());
     DriverClient client(driver, VirtualDriver::DevicePath(0));
     EXPECT_EQ(client.Exchange(SpiRead(0x400000, 3), 4), (Bytes{0, 1, 2, 3}));
     EXPECT_EQ(client.Exchange(FpgaRead(0x20000010, 4), 5), (Bytes{0, 4, 5, 6, 7}));
@@ -88,7 +88,7 @@ TEST_F(BoardFolderTest, StateSurvivesTheDriverAndTheProcessMappingIt) {
 TEST_F(BoardFolderTest, DamagedOrForeignFilesAreRefusedWithTheReason) {
     folder_.Create({NewBoard{FindModel("TKB-20")}, NewBoard{FindModel("TKB-20")},
                     NewBoard{FindModel("TKB-20")}, NewBoard{FindModel("TKB-20")}});
-    const fs::path dir = folder_.path();
+    const fs::path dir = folder_.Path();
     fs::resize_file(dir / "board-0.tkb", 100000);
     Overwrite(dir / "board-1.tkb", 8, {2, 0, 0, 0});      // layout version
     Overwrite(dir / "board-2.tkb", 24, {99, 0, 0, 0});    // model
@@ -108,7 +108,7 @@ TEST_F(BoardFolderTest, DamagedOrForeignFilesAreRefusedWithTheReason) {
     EXPECT_THROW(folder_.Open(3), tkbsim::Error);
     EXPECT_THROW(folder_.Open(9), tkbsim::Error);
     std::vector<std::string> paths;
-    VirtualDriver(folder_.path()).Enumerate(paths);
+    VirtualDriver(folder_.Path()).Enumerate(paths);
     EXPECT_TRUE(paths.empty());
 }
 

@@ -30,12 +30,12 @@ protected:
     };
     std::vector<PipeEntry> PipeList(const tkr::PipeListLayout& layout, uint32_t number,
                                     uint32_t* error = nullptr) {
-        VirtualDriver driver(temp_.str(), layout);
+        VirtualDriver driver(temp_.Str(), layout);
         DriverClient client(driver, VirtualDriver::DevicePath(number));
         uint8_t list[tkr::kPipeListSize] = {};
         uint32_t returned = 0;
         const uint32_t result =
-            driver.Control(client.handle(), tkr::kIoctlGetPipeList, nullptr, 0, list, sizeof list, returned);
+            driver.Control(client.Handle(), tkr::kIoctlGetPipeList, nullptr, 0, list, sizeof list, returned);
         if (error) {
             *error = result;
         }
@@ -55,11 +55,11 @@ protected:
     }
 
     TempFolder temp_{"driver"};
-    BoardFolder folder_{temp_.str()};
+    BoardFolder folder_{temp_.Str()};
 };
 
 TEST_F(DriverTest, EnumeratesPluggedBoardsInNumberOrder) {
-    VirtualDriver driver(temp_.str());
+    VirtualDriver driver(temp_.Str());
     std::vector<std::string> paths{"stale"};
     ASSERT_EQ(driver.Enumerate(paths), 0u);
     EXPECT_EQ(paths, (std::vector<std::string>{VirtualDriver::DevicePath(0), VirtualDriver::DevicePath(1),
@@ -69,7 +69,7 @@ TEST_F(DriverTest, EnumeratesPluggedBoardsInNumberOrder) {
 }
 
 TEST_F(DriverTest, NoFolderMeansNoBoards) {
-    for (const std::string& folder : {std::string{}, temp_.str() + "/missing"}) {
+    for (const std::string& folder : {std::string{}, temp_.Str() + "/missing"}) {
         VirtualDriver driver(folder);
         std::vector<std::string> paths{"stale"};
         EXPECT_EQ(driver.Enumerate(paths), 0u);
@@ -81,9 +81,9 @@ TEST_F(DriverTest, NoFolderMeansNoBoards) {
 }
 
 TEST_F(DriverTest, RefusedFilesStayOutOfTheEnumeration) {
-    std::ofstream(temp_.path() / "board-3.tkb") << "not a board";
-    std::ofstream(temp_.path() / "notes.txt") << "left alone";
-    VirtualDriver driver(temp_.str());
+    std::ofstream(temp_.Path() / "board-3.tkb") << "not a board";
+    std::ofstream(temp_.Path() / "notes.txt") << "left alone";
+    VirtualDriver driver(temp_.Str());
     std::vector<std::string> paths;
     ASSERT_EQ(driver.Enumerate(paths), 0u);
     EXPECT_EQ(paths.size(), 3u);
@@ -95,7 +95,7 @@ TEST_F(DriverTest, RefusedFilesStayOutOfTheEnumeration) {
 }
 
 TEST_F(DriverTest, BoardsAddedLaterAreFound) {
-    VirtualDriver driver(temp_.str());
+    VirtualDriver driver(temp_.Str());
     std::vector<std::string> paths;
     driver.Enumerate(paths);
     folder_.Create({NewBoard{FindModel("RJQ-10")}});
@@ -127,22 +127,22 @@ TEST_F(DriverTest, MissingEndpointLeavesThePipeOut) {
 }
 
 TEST_F(DriverTest, RequestsAreCheckedLikeTheKernelDriverChecksThem) {
-    VirtualDriver driver(temp_.str());
+    VirtualDriver driver(temp_.Str());
     DriverClient client(driver, VirtualDriver::DevicePath(0));
     uint8_t buffer[65537] = {};
     uint32_t returned = 0;
     const uint32_t outPipe = 0;
     const uint32_t inPipe = 1;
-    EXPECT_EQ(driver.Control(client.handle(), tkr::kIoctlBulkWrite, &inPipe, 4, buffer, 4, returned),
+    EXPECT_EQ(driver.Control(client.Handle(), tkr::kIoctlBulkWrite, &inPipe, 4, buffer, 4, returned),
               tkr::kErrorInvalidParameter);
-    EXPECT_EQ(driver.Control(client.handle(), tkr::kIoctlBulkRead, &outPipe, 4, buffer, 4, returned),
+    EXPECT_EQ(driver.Control(client.Handle(), tkr::kIoctlBulkRead, &outPipe, 4, buffer, 4, returned),
               tkr::kErrorInvalidParameter);
-    EXPECT_EQ(driver.Control(client.handle(), tkr::kIoctlBulkWrite, &outPipe, 2, buffer, 4, returned),
+    EXPECT_EQ(driver.Control(client.Handle(), tkr::kIoctlBulkWrite, &outPipe, 2, buffer, 4, returned),
               tkr::kErrorInvalidParameter);
-    EXPECT_EQ(driver.Control(client.handle(), tkr::kIoctlBulkWrite, &outPipe, 4, buffer, 65537, returned),
+    EXPECT_EQ(driver.Control(client.Handle(), tkr::kIoctlBulkWrite, &outPipe, 4, buffer, 65537, returned),
               tkr::kErrorInvalidParameter);
-    EXPECT_EQ(driver.Control(client.handle(), 0x222004, nullptr, 0, buffer, 18, returned), 1u);
-    EXPECT_EQ(driver.Control(client.handle(), tkr::kIoctlGetPipeList, nullptr, 0, buffer, 40, returned),
+    EXPECT_EQ(driver.Control(client.Handle(), 0x222004, nullptr, 0, buffer, 18, returned), 1u);
+    EXPECT_EQ(driver.Control(client.Handle(), tkr::kIoctlGetPipeList, nullptr, 0, buffer, 40, returned),
               tkr::kErrorInsufficientBuffer);
     EXPECT_EQ(driver.Control(9999, tkr::kIoctlBulkRead, &inPipe, 4, buffer, 4, returned),
               tkr::kErrorInvalidHandle);
@@ -150,7 +150,7 @@ TEST_F(DriverTest, RequestsAreCheckedLikeTheKernelDriverChecksThem) {
 }
 
 TEST_F(DriverTest, UnpluggedBoardLeavesAndItsHandlesStayDead) {
-    VirtualDriver driver(temp_.str());
+    VirtualDriver driver(temp_.Str());
     DriverClient before(driver, VirtualDriver::DevicePath(1));
     ASSERT_EQ(before.Exchange(FpgaWrite(0x20000000, {0, 0, 0, 7}), 1), Bytes{0});
     auto board = folder_.Open(1);
@@ -172,10 +172,11 @@ TEST_F(DriverTest, UnpluggedBoardLeavesAndItsHandlesStayDead) {
     DriverClient after(driver, VirtualDriver::DevicePath(1));
     EXPECT_EQ(after.Exchange(FpgaRead(0x20000000, 4), 5), (Bytes{0, 0, 0, 0, 0})) << "power was lost";
     EXPECT_EQ(board->Info().connection, 2u);
+    EXPECT_EQ(board->Info().opens, 2u) << "the open refused while unplugged is not counted";
 }
 
 TEST_F(DriverTest, ErrorFaultFailsTheNextRequestsOnly) {
-    VirtualDriver driver(temp_.str());
+    VirtualDriver driver(temp_.Str());
     DriverClient client(driver, VirtualDriver::DevicePath(0));
     folder_.Open(0)->FailNextRequests(2, tkr::kErrorGenFailure);
     EXPECT_EQ(client.Write(VersionRequest(1)), tkr::kErrorGenFailure);

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "sim_test_support.h"
+#include "tkbsim/error.h"
 #include "tkbsim/fpga_registers.h"
 
 namespace tkbsim::test {
@@ -19,7 +20,7 @@ protected:
         folder_.Create({NewBoard{FindModel("TKB-20U")}, NewBoard{FindModel("TKF-20")}});
         board_ = folder_.Open(0);
         client_ = std::make_unique<DriverClient>(driver_, VirtualDriver::DevicePath(0));
-        ASSERT_EQ(client_->openError(), 0u);
+        ASSERT_EQ(client_->OpenError(), 0u);
     }
 
     Bytes Ok(const Bytes& data = {}) {
@@ -29,9 +30,9 @@ protected:
     }
 
     TempFolder temp_{"firmware"};
-    BoardFolder folder_{temp_.str()};
+    BoardFolder folder_{temp_.Str()};
     std::shared_ptr<tkbsim::Board> board_;
-    VirtualDriver driver_{temp_.str()};
+    VirtualDriver driver_{temp_.Str()};
     std::unique_ptr<DriverClient> client_;
 };
 
@@ -236,6 +237,34 @@ TEST_F(FirmwareTest, StatusFaultRefusesTheNextCommandsThenClears) {
     EXPECT_EQ(client_->Exchange(I2CRead8(0x3C, 0x30, 1), 2), Bytes{0x05});
     EXPECT_EQ(client_->Exchange(I2CRead8(0x3C, 0x30, 1), 2), Ok({0x00})) << "the failed write did nothing";
     EXPECT_EQ(board_->Info().faults.statusCount, 0u);
+}
+
+TEST_F(FirmwareTest, RefusedCommandFailsEveryTimeWhileOthersWorkUntilCleared) {
+    board_->WriteFlash(0x100000, {0x11, 0x22});
+    board_->RefuseCommand(tkr::kCmdSpiWrite, 0x07);
+    for (int attempt = 0; attempt < 2; ++attempt) {
+        EXPECT_EQ(client_->Exchange(SpiWrite(0x100000, {0xAA, 0xBB}), 1), Bytes{0x07}) << attempt;
+    }
+    EXPECT_EQ(client_->Exchange(SpiRead(0x100000, 2), 3), Ok({0x11, 0x22}))
+        << "the refused writes kept nothing";
+    EXPECT_EQ(client_->Exchange(FpgaWrite(0x40000100, Be32(0x12)), 1), Ok());
+    EXPECT_EQ(board_->ReadFpga(0x40000100), 0x12u);
+    const BoardFaults faults = board_->Info().faults;
+    EXPECT_TRUE(faults.refuseArmed);
+    EXPECT_EQ(faults.refusedCommand, tkr::kCmdSpiWrite);
+    EXPECT_EQ(faults.refusedStatus, 0x07);
+
+    // A refused boot-memory header still swallows its image, which is then not programmed.
+    board_->RefuseCommand(tkr::kCmdBootMemProgram, 0x09);
+    EXPECT_EQ(client_->Exchange(BootProgramHeader(0x100000, 2), 1), Bytes{0x09});
+    EXPECT_EQ(client_->Exchange({0xCC, 0xDD}, 1), Bytes{0x09});
+    EXPECT_EQ(board_->ReadFlash(0x100000, 2), (Bytes{0x11, 0x22}));
+
+    board_->ClearFaults();
+    EXPECT_FALSE(board_->Info().faults.refuseArmed);
+    EXPECT_EQ(client_->Exchange(SpiWrite(0x100000, {0xAA, 0xBB}), 1), Ok());
+    EXPECT_EQ(board_->ReadFlash(0x100000, 2), (Bytes{0xAA, 0xBB}));
+    EXPECT_THROW(board_->RefuseCommand(tkr::kCmdSpiRead, 0), tkbsim::Error);
 }
 
 TEST_F(FirmwareTest, BadFlashRegionAcknowledgesButKeepsOldContents) {

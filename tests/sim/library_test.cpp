@@ -85,7 +85,7 @@ public:
             TKR50API_Close(2);
         }
     }
-    int32_t result() const { return result_; }
+    int32_t Result() const { return result_; }
 
 private:
     int32_t result_;
@@ -96,13 +96,13 @@ protected:
     void SetUp() override {
         ASSERT_NE(TKR50API_Init(), nullptr);
         connection_ = std::make_unique<Connection>(static_cast<uint32_t>(GetParam()));
-        ASSERT_EQ(connection_->result(), kSuccess);
+        ASSERT_EQ(connection_->Result(), kSuccess);
     }
     void TearDown() override {
         connection_.reset();
         TKR50API_End();
     }
-    const ModelInfo& model() const { return tkbsim::kModels[GetParam()]; }
+    const ModelInfo& Model() const { return tkbsim::kModels[GetParam()]; }
 
     std::unique_ptr<Connection> connection_;
 };
@@ -110,14 +110,14 @@ protected:
 TEST_P(EveryModel, VersionAndLettersIdentifyTheModel) {
     uint8_t version[10] = {};
     ASSERT_EQ(TKR50API_TKBVersionInfo(10, version), kSuccess);
-    EXPECT_EQ(version[0], model().fx3Version);
-    EXPECT_EQ(version[1], model().fpgaMinor);
-    EXPECT_EQ(version[2], model().fpgaMajor);
+    EXPECT_EQ(version[0], Model().fx3Version);
+    EXPECT_EQ(version[1], Model().fpgaMinor);
+    EXPECT_EQ(version[2], Model().fpgaMajor);
     const char a = static_cast<char>(ReadFpga(tkr::kRegIdentA) & 0xFF);
     const char b = static_cast<char>(ReadFpga(tkr::kRegIdentB) & 0xFF);
     const auto [name, type] = Identify(version, a, b);
-    EXPECT_EQ(name, model().name);
-    EXPECT_EQ(type, model().boardType);
+    EXPECT_EQ(name, Model().name);
+    EXPECT_EQ(type, Model().boardType);
 }
 
 TEST_P(EveryModel, I2CBlockAndOneBlockAccessWithBothSubAddressWidths) {
@@ -153,7 +153,7 @@ TEST_P(EveryModel, FpgaRegistersAndTheSettingsBlock) {
     EXPECT_EQ(ReadFpga(tkr::kRegTcbDepr), 1080u);
 
     uint8_t block[512] = {};
-    ASSERT_EQ(TKR50API_SPIRead(0x03, 0xE7, model().settingsAddress, 512, block), kSuccess);
+    ASSERT_EQ(TKR50API_SPIRead(0x03, 0xE7, Model().settingsAddress, 512, block), kSuccess);
     EXPECT_EQ(block[0x80], 0x55);
     EXPECT_EQ(block[0x81], 0x55);
     EXPECT_EQ(block[0xA0], 0x11);
@@ -224,7 +224,7 @@ protected:
 
 TEST_F(Faults, ForcedStatusAndSystemErrorsBecomeResultCodes) {
     Connection connection(kSpareBoard);
-    ASSERT_EQ(connection.result(), kSuccess);
+    ASSERT_EQ(connection.Result(), kSuccess);
     board_->FailNextCommands(1, 0x05);
     EXPECT_EQ(TKR50API_I2CBlockWrite(0x3C, 0x00, 1, &byte_, 0), static_cast<int32_t>(0xE0000005));
     board_->FailNextRequests(1, 31);
@@ -237,7 +237,7 @@ TEST_F(Faults, ForcedStatusAndSystemErrorsBecomeResultCodes) {
 
 TEST_F(Faults, ShortReplyIsNotAnError) {
     Connection connection(kSpareBoard);
-    ASSERT_EQ(connection.result(), kSuccess);
+    ASSERT_EQ(connection.Result(), kSuccess);
     board_->CutNextReply(1);
     uint8_t read[4] = {};
     EXPECT_EQ(TKR50API_I2CBlockRead(0x3C, 0x0A, 4, read, 0), kSuccess);
@@ -247,12 +247,12 @@ TEST_F(Faults, BoardWithoutAnEndpointCannotBeOpened) {
     board_->RemoveEndpoint(0x84);
     EXPECT_EQ(TKR50API_Open(2, kSpareBoard), static_cast<int32_t>(TKRUSB20_RET_ERROR_DRIVER_OPEN));
     Connection another(0);
-    EXPECT_EQ(another.result(), kSuccess) << "the failed open left the flag clear";
+    EXPECT_EQ(another.Result(), kSuccess) << "the failed open left the flag clear";
 }
 
 TEST_F(Faults, BadFlashShowsOnlyInTheReadBack) {
     Connection connection(kSpareBoard);
-    ASSERT_EQ(connection.result(), kSuccess);
+    ASSERT_EQ(connection.Result(), kSuccess);
     board_->SetBadFlash(0x100100, 16);
     const Bytes image = Pattern(4096, 20);
     Bytes back(image.size());
@@ -265,7 +265,7 @@ TEST_F(Faults, BadFlashShowsOnlyInTheReadBack) {
 TEST_F(Faults, UnpluggedBoardFailsItsKeptHandleAndLeavesTheEnumeration) {
     {
         Connection connection(kSpareBoard);
-        ASSERT_EQ(connection.result(), kSuccess);
+        ASSERT_EQ(connection.Result(), kSuccess);
     }
     // After Close the library keeps the device handle, and transfers still reach the board.
     EXPECT_EQ(TKR50API_I2CBlockWrite(0x3C, 0x00, 1, &byte_, 0), kSuccess);
@@ -275,13 +275,13 @@ TEST_F(Faults, UnpluggedBoardFailsItsKeptHandleAndLeavesTheEnumeration) {
     EXPECT_EQ(TKR50API_Open(2, kCrossProcessBoard), static_cast<int32_t>(TKRUSB20_RET_ERROR_DRIVER_OPEN));
     board_->Plug();
     Connection again(kSpareBoard);
-    EXPECT_EQ(again.result(), kSuccess);
+    EXPECT_EQ(again.Result(), kSuccess);
     EXPECT_EQ(TKR50API_I2CBlockWrite(0x3C, 0x00, 1, &byte_, 0), kSuccess);
 }
 
 TEST_F(Faults, RestartRegisterRestartsTheBoard) {
     Connection connection(kSpareBoard);
-    ASSERT_EQ(connection.result(), kSuccess);
+    ASSERT_EQ(connection.Result(), kSuccess);
     const uint32_t before = board_->Info().restarts;
     const uint8_t restart[4] = {0, 0, 0, 0x80};
     EXPECT_EQ(TKR50API_SPIFpgaWrite(0x08, 0x99, tkr::kRegRestart, 4, restart), kSuccess);
@@ -386,22 +386,22 @@ protected:
 };
 
 TEST_F(CrossProcess, SecondProcessCannotOpenUntilTheFirstCloses) {
-    tkr::test::ChildProcess holder({"hold", signals_.str()});
+    tkr::test::ChildProcess holder({"hold", signals_.Str()});
     ASSERT_TRUE(holder.Started());
-    ASSERT_TRUE(tkr::test::WaitForFile(signals_.path() / "opened"));
-    tkr::test::ChildProcess blocked({"try-open", signals_.str()});
+    ASSERT_TRUE(tkr::test::WaitForFile(signals_.Path() / "opened"));
+    tkr::test::ChildProcess blocked({"try-open", signals_.Str()});
     EXPECT_EQ(blocked.Wait(), kDoubleOpen);
-    tkr::test::WriteSignalFile(signals_.path() / "release");
+    tkr::test::WriteSignalFile(signals_.Path() / "release");
     EXPECT_EQ(holder.Wait(), kOk);
-    tkr::test::ChildProcess after({"try-open", signals_.str()});
+    tkr::test::ChildProcess after({"try-open", signals_.Str()});
     EXPECT_EQ(after.Wait(), kOk);
 }
 
 TEST_F(CrossProcess, TwoProcessesHammeringOneBoardNeverMixTheirFrames) {
     board_->ClearLog();
-    tkr::test::ChildProcess a({"hammer", signals_.str(), "32"});
-    tkr::test::ChildProcess b({"hammer", signals_.str(), "48"});
-    tkr::test::WriteSignalFile(signals_.path() / "go");
+    tkr::test::ChildProcess a({"hammer", signals_.Str(), "32"});
+    tkr::test::ChildProcess b({"hammer", signals_.Str(), "48"});
+    tkr::test::WriteSignalFile(signals_.Path() / "go");
     // The test tool works on the same board meanwhile.
     for (uint32_t i = 0; i < 200; ++i) {
         board_->WriteFpga(0x20000200, i);
@@ -433,9 +433,9 @@ TEST_F(CrossProcess, TwoProcessesHammeringOneBoardNeverMixTheirFrames) {
 }
 
 TEST_F(CrossProcess, StateWrittenByOneProcessIsReadByAnotherAndOutlivesBoth) {
-    tkr::test::ChildProcess writer({"write-state", signals_.str()});
+    tkr::test::ChildProcess writer({"write-state", signals_.Str()});
     EXPECT_EQ(writer.Wait(), kOk);
-    tkr::test::ChildProcess reader({"read-state", signals_.str()});
+    tkr::test::ChildProcess reader({"read-state", signals_.Str()});
     EXPECT_EQ(reader.Wait(), kOk);
     EXPECT_EQ(board_->ReadFlash(0x500000, 600), Pattern(600, 99));
     EXPECT_EQ(board_->ReadFpga(0x20000100), 0xCAFEF00Du);
@@ -453,11 +453,11 @@ TEST(DefaultFolder, BesideTheLibraryFileWhenTheVariableIsUnset) {
     const fs::path beside = LibraryDirectory() / "tkbsim-boards";
     TempFolder signals("beside");
     {
-        tkr::test::ChildProcess none({"beside", signals.str()});
+        tkr::test::ChildProcess none({"beside", signals.Str()});
         EXPECT_EQ(none.Wait(), kNoBoard) << "no folder: no board";
     }
     BoardFolder(beside.string()).Create({tkbsim::NewBoard{tkbsim::FindModel("TKB-20")}});
-    tkr::test::ChildProcess found({"beside", signals.str()});
+    tkr::test::ChildProcess found({"beside", signals.Str()});
     const int status = found.Wait();
     std::error_code error;
     fs::remove_all(beside, error);
@@ -475,15 +475,15 @@ int main(int argc, char** argv) {
     // One folder for the whole run: the library takes its driver, and so its folder, at its first
     // Open. The children inherit it through the environment.
     TempFolder folder("library");
-    BoardFolderPath() = folder.path();
+    BoardFolderPath() = folder.Path();
     std::vector<tkbsim::NewBoard> newBoards;
     for (const ModelInfo& model : tkbsim::kModels) {
         newBoards.push_back(tkbsim::NewBoard{&model});
     }
     newBoards.push_back(tkbsim::NewBoard{tkbsim::FindModel("TKB-20")});   // kSpareBoard
     newBoards.push_back(tkbsim::NewBoard{tkbsim::FindModel("TKB-20U")});  // kCrossProcessBoard
-    BoardFolder(folder.str()).Create(newBoards);
-    SetEnvironment("TKBSIM_DIR", folder.str());
+    BoardFolder(folder.Str()).Create(newBoards);
+    SetEnvironment("TKBSIM_DIR", folder.Str());
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

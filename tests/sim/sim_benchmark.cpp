@@ -22,8 +22,8 @@ double Seconds(Clock::duration duration) {
 int main() {
     using namespace tkbsim::test;
     TempFolder folder("bench");
-    tkbsim::BoardFolder(folder.str()).Create({tkbsim::NewBoard{tkbsim::FindModel("TKB-20U")}});
-    SetEnvironment("TKBSIM_DIR", folder.str());
+    tkbsim::BoardFolder(folder.Str()).Create({tkbsim::NewBoard{tkbsim::FindModel("TKB-20U")}});
+    SetEnvironment("TKBSIM_DIR", folder.Str());
     if (!TKR50API_Init() || TKR50API_Open(2, 0) != TKRUSB20_RET_SUCCESS) {
         std::fprintf(stderr, "cannot open the virtual board\n");
         return 1;

@@ -20,8 +20,8 @@ public:
     TempFolder(const TempFolder&) = delete;
     TempFolder& operator=(const TempFolder&) = delete;
 
-    const std::filesystem::path& path() const { return path_; }
-    std::string str() const { return path_.string(); }
+    const std::filesystem::path& Path() const { return path_; }
+    std::string Str() const { return path_.string(); }
 
 private:
     std::filesystem::path path_;
@@ -35,8 +35,8 @@ public:
     DriverClient(tkbsim::VirtualDriver& driver, const std::string& path);
     ~DriverClient();
 
-    uint32_t openError() const { return openError_; }
-    tkr::DeviceHandle handle() const { return handle_; }
+    uint32_t OpenError() const { return openError_; }
+    tkr::DeviceHandle Handle() const { return handle_; }
 
     // A whole write phase, split as the library splits it (maximum transfer 65536, never ending
     // on a multiple of 1024). Returns the first failed request's error, or 0.

@@ -33,7 +33,7 @@ protected:
     }
 
     TempFolder temp_{"cli"};
-    std::string dir_ = temp_.str();
+    std::string dir_ = temp_.Str();
     std::string out_;
     std::string err_;
 };
@@ -62,7 +62,7 @@ TEST_F(TkbsimCliTest, ShowsAndSetsI2CRegisters) {
 }
 
 TEST_F(TkbsimCliTest, ShowsSetsAndLoadsFlash) {
-    const std::string image = (temp_.path() / "image.bin").string();
+    const std::string image = (temp_.Path() / "image.bin").string();
     std::ofstream(image, std::ios::binary) << std::string(20, '\x5A');
     EXPECT_EQ(Run({"flash-load", dir_, "0", "0x100000", image}), 0) << err_;
     EXPECT_EQ(out_, "20 bytes written at 0x100000\n");
@@ -77,9 +77,11 @@ TEST_F(TkbsimCliTest, FaultsAreListedAndCleared) {
     EXPECT_EQ(Run({"fault", dir_, "0", "cut", "0"}), 0);
     EXPECT_EQ(Run({"fault", dir_, "0", "no-endpoint", "0x84"}), 0);
     EXPECT_EQ(Run({"fault", dir_, "0", "bad-flash", "0x100000", "0x1000"}), 0);
+    EXPECT_EQ(Run({"fault", dir_, "0", "refuse", "0x04", "0x01"}), 0);
     EXPECT_NE(Listing().find(
                   "faults: next 3 commands answer status 0x05, next 1 requests fail with error 1167, "
-                  "next reply cut to 0 bytes, no endpoint 0x84, flash 0x100000 to 0x100FFF keeps no writes"),
+                  "next reply cut to 0 bytes, no endpoint 0x84, flash 0x100000 to 0x100FFF keeps no writes, "
+                  "command 0x04 answers status 0x01"),
               std::string::npos)
         << out_;
     EXPECT_EQ(Run({"clear-faults", dir_, "0"}), 0);
@@ -131,6 +133,7 @@ TEST_F(TkbsimCliTest, MalformedCommandsChangeNothing) {
         {{"i2c-set", "DIR", "0", "0x3C", "0x10", "1", "256"}, "BYTE: 256 is above 0xFF"},
         {{"flash-set", "DIR", "0", "0x1000000", "1"}, "ADDRESS: 0x1000000 is above 0xFFFFFF"},
         {{"fault", "DIR", "0", "status", "0"}, "status other than 0"},
+        {{"fault", "DIR", "0", "refuse", "0x04", "0"}, "status other than 0"},
         {{"fault", "DIR", "0", "no-endpoint", "0x81"}, "0x04 and 0x84"},
         {{"fault", "DIR", "0", "bad-flash", "0xFFFFFF", "2"}, "LENGTH: 2 is above 0x1"},
         {{"fault", "DIR", "0", "melt"}, "unknown fault 'melt'"},
@@ -156,7 +159,7 @@ TEST_F(TkbsimCliTest, FailuresNameTheirCause) {
     EXPECT_NE(err_.find("there is no board 7"), std::string::npos) << err_;
     EXPECT_EQ(Run({"i2c-show", dir_, "0", "0x34", "0", "1"}), 1);
     EXPECT_NE(err_.find("no I2C slave at 0x34"), std::string::npos) << err_;
-    EXPECT_EQ(Run({"flash-load", dir_, "0", "0", (temp_.path() / "missing.bin").string()}), 1);
+    EXPECT_EQ(Run({"flash-load", dir_, "0", "0", (temp_.Path() / "missing.bin").string()}), 1);
     EXPECT_NE(err_.find("cannot open the file"), std::string::npos) << err_;
     EXPECT_EQ(Run({"flash-show", dir_, "0", "0xFFFFF0", "0x20"}), 1);
     EXPECT_NE(err_.find("past the end of the flash"), std::string::npos) << err_;

@@ -27,6 +27,9 @@ struct BoardFaults {
     uint8_t missingEndpoint = 0;  // 0, or the endpoint (0x04 or 0x84) the pipe list leaves out
     uint32_t badFlashStart = 0;   // flash bytes that acknowledge writes but keep their contents
     uint32_t badFlashLength = 0;
+    bool refuseArmed = false;  // every command of code refusedCommand answers refusedStatus
+    uint8_t refusedCommand = 0;
+    uint8_t refusedStatus = 0;
 };
 
 struct BoardInfo {
@@ -35,6 +38,7 @@ struct BoardInfo {
     bool plugged = false;
     uint32_t connection = 0;  // counts plug-ins
     uint32_t restarts = 0;
+    uint32_t opens = 0;  // handles the virtual driver opened on the board since it was made
     std::array<uint8_t, 10> version{};
     BoardFaults faults;
 };
@@ -44,8 +48,8 @@ public:
     explicit Board(std::unique_ptr<BoardFile> file);
     ~Board();
 
-    const std::string& path() const;
-    const ModelInfo& model() const;
+    const std::string& Path() const;
+    const ModelInfo& Model() const;
     BoardInfo Info();
 
     uint32_t ReadFpga(uint32_t address);
@@ -66,6 +70,9 @@ public:
     void CutNextReply(uint32_t length);
     void RemoveEndpoint(uint8_t endpoint);
     void SetBadFlash(uint32_t address, uint32_t length);
+    // Until the faults are cleared, every frame of command code `command` is answered `status` (not
+    // 0) and does nothing, as a board whose firmware refuses that one command; others work.
+    void RefuseCommand(uint8_t command, uint8_t status);
     void ClearFaults();
 
     // The frames logged since the log was cleared, oldest first; `overwritten` tells how many
@@ -84,7 +91,7 @@ public:
     void Plug();
 
     // For the virtual driver.
-    BoardFile& file() { return *file_; }
+    BoardFile& File() { return *file_; }
 
 private:
     std::unique_ptr<BoardFile> file_;

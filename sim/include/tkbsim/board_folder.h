@@ -21,7 +21,7 @@ struct NewBoard {
 class BoardFolder {
 public:
     explicit BoardFolder(std::string path) : path_(std::move(path)) {}
-    const std::string& path() const { return path_; }
+    const std::string& Path() const { return path_; }
 
     // Adds one factory-fresh board per newBoard, numbered after the boards present, and creates the
     // folder if needed. Returns the new board numbers. Throws Error.

@@ -29,8 +29,8 @@ public:
         munmap(data_, size_);
         close(fd_);
     }
-    uint8_t* data() override { return data_; }
-    uint64_t size() const override { return size_; }
+    uint8_t* Data() override { return data_; }
+    uint64_t Size() const override { return size_; }
     void Lock() override {
         while (flock(fd_, LOCK_EX) != 0 && errno == EINTR) {
         }

@@ -25,8 +25,8 @@ public:
         CloseHandle(mapping_);
         CloseHandle(file_);
     }
-    uint8_t* data() override { return data_; }
-    uint64_t size() const override { return size_; }
+    uint8_t* Data() override { return data_; }
+    uint64_t Size() const override { return size_; }
     void Lock() override {
         OVERLAPPED range{};
         range.OffsetHigh = kLockOffsetHigh;

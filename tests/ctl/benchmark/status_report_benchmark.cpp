@@ -10,7 +10,7 @@
 namespace {
 
 void StatusReportRefresh(benchmark::State& state) {
-    tkbctl::test::VirtualBoardFolder boards({"TKB-20U"});
+    tkbctl::test::VirtualBoards boards({"TKB-20U"});
     tkbctl::BoardIdentity identity{"TKB-20U", 1};
     tkbctl::test::RecordingMessages messages;
     tkbctl::CTkrUsbControl control(identity, messages);

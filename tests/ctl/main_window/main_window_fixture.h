@@ -137,7 +137,7 @@ inline std::string ReadFile(const std::filesystem::path& path) {
 class MainWindowTest : public ::testing::Test {
 protected:
     void Start(const std::vector<const char*>& models) {
-        boards_ = std::make_unique<VirtualBoardFolder>(models);
+        boards_ = std::make_unique<VirtualBoards>(models);
         boardCount_ = models.size();
         services_.directory = boards_->Path().string();
         Open();
@@ -179,7 +179,7 @@ protected:
     }
 
     FakeServices services_;
-    std::unique_ptr<VirtualBoardFolder> boards_;
+    std::unique_ptr<VirtualBoards> boards_;
     std::unique_ptr<CTKRctlDlg> dialog_;
     std::unique_ptr<ui::MemoryView> view_;
     std::string iniPrepared_;

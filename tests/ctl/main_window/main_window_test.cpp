@@ -13,9 +13,9 @@ using Bytes = std::vector<uint8_t>;
 constexpr uint8_t kSensor = 0x3C;
 
 // The data bytes of the FPGA writes to `address` on board 0, in order.
-std::vector<Bytes> FpgaWrites(VirtualBoardFolder& boards, uint32_t address) {
+std::vector<Bytes> FpgaWrites(VirtualBoards& boards, uint32_t address) {
     std::vector<Bytes> writes;
-    for (const Bytes& head : boards.Frames(0, 0x08)) {
+    for (const Bytes& head : boards.FramesOf(0, 0x08)) {
         const uint32_t at = uint32_t(head[2]) << 24 | head[3] << 16 | head[4] << 8 | head[5];
         if (at == address)
             writes.emplace_back(head.end() - 4, head.end());
@@ -90,10 +90,10 @@ TEST_F(MainWindowTest, WriteSendsTheValueListToTheSlave) {
     view_->Click(IDC_WRITE);
     Fields("3C", "40", "123,1G,ab");
     view_->Click(IDC_WRITE);
-    EXPECT_EQ(boards_->Frames(0, 0x01), (std::vector<Bytes>{{0x01, 0x78, 0x10, 0x01, 0x02},
-                                                            {0x01, 0x78, 0x20},
-                                                            {0x01, 0x78, 0x30},
-                                                            {0x01, 0x78, 0x40, 0x23, 0x01, 0xAB}}));
+    EXPECT_EQ(boards_->FramesOf(0, 0x01), (std::vector<Bytes>{{0x01, 0x78, 0x10, 0x01, 0x02},
+                                                              {0x01, 0x78, 0x20},
+                                                              {0x01, 0x78, 0x30},
+                                                              {0x01, 0x78, 0x40, 0x23, 0x01, 0xAB}}));
     EXPECT_EQ(boards_->Board(0)->ReadI2C(kSensor, 0x10, 2), (Bytes{0x01, 0x02}));
     EXPECT_TRUE(view_->Messages().empty());
 }
@@ -175,7 +175,7 @@ TEST_F(MainWindowTest, ReadAppendsOneLinePerReadAndScrollsToIt) {
     EXPECT_EQ(view_->FirstVisibleLine(IDC_READ_VALUE) > 0, true);
     // Every read first asks the FPGA for its custom code.
     int codeReads = 0;
-    for (const Bytes& head : boards_->Frames(0, 0x07))
+    for (const Bytes& head : boards_->FramesOf(0, 0x07))
         codeReads += head[5] == 0xD8 || head[5] == 0xDC;
     EXPECT_EQ(codeReads, 4);
     view_->Click(IDC_CLEAR);
@@ -283,7 +283,7 @@ TEST_F(MainWindowTest, TestSweepWritesEveryValueButThoseEndingInThree) {
     view_->Show(IDC_TEST, true);
     Type(IDC_READ_VALUE, "old\r\n");
     view_->Click(IDC_TEST);
-    const auto frames = boards_->Frames(0, 0x01);
+    const auto frames = boards_->FramesOf(0, 0x01);
     ASSERT_EQ(frames.size(), 192u);
     EXPECT_EQ(frames[3], (Bytes{0x01, 0x78, 0x10, 0x90, 0x07, 0x01, 0x04}));
     EXPECT_EQ(frames.back(), (Bytes{0x01, 0x78, 0x10, 0x90, 0x07, 0x01, 0xFE}));

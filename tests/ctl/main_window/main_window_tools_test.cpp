@@ -27,7 +27,8 @@ TEST_F(MainWindowTest, SettingFileRunsThroughTheOpenDialogAndTheProgressWindow) 
               "(*.dat)|*.dat|ALL File (*.*)|*.*|");
     EXPECT_EQ(open.flags, ui::kFileMustExist | ui::kHideReadOnly | ui::kNoChangeDir | ui::kOverwritePrompt);
     EXPECT_EQ(view_->ModalRuns(), std::vector<int>{IDD_PROGRESS_MESSAGE});
-    EXPECT_EQ(boards_->Frames(0, 0x01), (std::vector<std::vector<uint8_t>>{{0x01, 0x78, 0x10, 0x01, 0x02}}));
+    EXPECT_EQ(boards_->FramesOf(0, 0x01),
+              (std::vector<std::vector<uint8_t>>{{0x01, 0x78, 0x10, 0x01, 0x02}}));
     EXPECT_TRUE(services_.WorkerMessageIds().empty());
 }
 
@@ -77,12 +78,12 @@ TEST_F(MainWindowTest, ClosingDuringARunWaitsForItsEnd) {
                          });
     view_->AnswerNextFileDialog(file.string());
     ASSERT_TRUE(view_->Click(IDC_SETTING_FILE_WRITE));
-    EXPECT_TRUE(boards_->Frames(0, 0x01).empty());
+    EXPECT_TRUE(boards_->FramesOf(0, 0x01).empty());
     ASSERT_TRUE(view_->CloseWindow());
     // The progress window came back until the run ended; only then did the window end.
     EXPECT_EQ(runs, 2);
     EXPECT_TRUE(view_->HasEnded());
-    EXPECT_EQ(boards_->Frames(0, 0x01), (std::vector<std::vector<uint8_t>>{{0x01, 0x78, 0x10, 0x01}}));
+    EXPECT_EQ(boards_->FramesOf(0, 0x01), (std::vector<std::vector<uint8_t>>{{0x01, 0x78, 0x10, 0x01}}));
     EXPECT_NE(ReadFile(boards_->Path() / "TKBctl.ini").find("SlaveAddress=3C"), std::string::npos);
 }
 

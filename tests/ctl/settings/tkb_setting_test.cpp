@@ -2,13 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <numeric>
 #include <vector>
 
 #include "ini/program_paths.h"
-#include "support/fake_boards.h"
 #include "support/ini_test_support.h"
 #include "support/recording_messages.h"
+#include "support/virtual_boards.h"
+#include "tkbsim/board.h"
 
 namespace tkbctl::test {
 namespace {
@@ -285,7 +287,7 @@ TEST_F(TKBSettingTest, EncodeTakesTheColourGuidFromTheListOrFallsBackToUyvy) {
     }
 }
 
-// Load and save against a fake board whose flash holds a block with a timing area.
+// Load and save against a virtual board whose flash holds a block with a timing area.
 class SettingsStorageTest : public TKBSettingTest {
 protected:
     void SetUp() override {
@@ -293,24 +295,19 @@ protected:
         for (size_t i = 0; i < stored_.size(); ++i) {
             stored_[i] = static_cast<uint8_t>(i ^ 0x5A);
         }
-        boards_->Board(0).PutFlash(kAddress, Bytes(stored_.begin(), stored_.end()));
+        board_->WriteFlash(kAddress, Bytes(stored_.begin(), stored_.end()));
     }
-    void TearDown() override {
-        tkr::SetDriver(nullptr);
-        TKBSettingTest::TearDown();
-    }
-
     SettingsBlock Flash() {
+        const Bytes bytes = board_->ReadFlash(kAddress, kSettingsBlockSize);
         SettingsBlock block{};
-        for (size_t i = 0; i < block.size(); ++i) {
-            block[i] = boards_->Board(0).flash.at(kAddress + static_cast<uint32_t>(i));
-        }
+        std::copy(bytes.begin(), bytes.end(), block.begin());
         return block;
     }
 
     static constexpr uint32_t kAddress = 0x1F0000;
     SettingsBlock stored_;
-    std::shared_ptr<test::FakeBoards> boards_ = test::FakeBoards::Install({test::FakeBoard{}});
+    VirtualBoards boards_{{"TKB-20"}};
+    std::shared_ptr<tkbsim::Board> board_ = boards_.Board(0);
     test::RecordingMessages messages_;
     SettingsBlock transfer_;
 };
@@ -326,7 +323,7 @@ TEST_F(SettingsStorageTest, LoadDecodesTheBoardsBlock) {
 }
 
 TEST_F(SettingsStorageTest, FailedReadShowsMessageAndKeepsTheRecord) {
-    boards_->Board(0).statusFor[0x03] = 0x01;
+    board_->RefuseCommand(0x03, 0x01);
     BoardIdentity identity{"TKB-20", 0};
     CTkrUsbControl control(identity, messages_);
     TKBSetting setting;
@@ -340,7 +337,7 @@ TEST_F(SettingsStorageTest, FailedReadShowsMessageAndKeepsTheRecord) {
 TEST_F(SettingsStorageTest, SaveWritesHalfTheBlockExceptOnTheTimingGenerator) {
     for (const char* model : {"TKB-20", "tkd-20"}) {
         SCOPED_TRACE(model);
-        boards_->Board(0).PutFlash(kAddress, Bytes(stored_.begin(), stored_.end()));
+        board_->WriteFlash(kAddress, Bytes(stored_.begin(), stored_.end()));
         BoardIdentity identity{model, 0};
         CTkrUsbControl control(identity, messages_);
         TKBSetting setting;
@@ -361,7 +358,7 @@ TEST_F(SettingsStorageTest, SaveWritesHalfTheBlockExceptOnTheTimingGenerator) {
 }
 
 TEST_F(SettingsStorageTest, FailedWriteShowsMessageAndKeepsTheUsersValues) {
-    boards_->Board(0).statusFor[0x04] = 0x01;
+    board_->RefuseCommand(0x04, 0x01);
     BoardIdentity identity{"TKB-20", 0};
     CTkrUsbControl control(identity, messages_);
     TKBSetting setting;

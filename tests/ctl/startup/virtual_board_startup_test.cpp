@@ -2,65 +2,16 @@
 // answers is identified and reported as the real boards would be.
 #include <gtest/gtest.h>
 
-#include <atomic>
-#include <chrono>
-#include <filesystem>
 #include <optional>
 
 #include "startup/startup.h"
 #include "status/status_report.h"
 #include "support/recording_messages.h"
-#include "tkbsim/board_folder.h"
+#include "support/virtual_boards.h"
 #include "tkbsim/fpga_registers.h"
-#include "tkbsim/virtual_driver.h"
 
 namespace tkbctl::test {
 namespace {
-
-namespace fs = std::filesystem;
-
-// A board folder of its own for each test, removed with its boards at the end.
-class VirtualBoards {
-public:
-    explicit VirtualBoards(const std::vector<const char*>& models) {
-        static std::atomic<int> counter{0};
-        path_ =
-            fs::temp_directory_path() /
-            ("tkbctl-startup-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) +
-             "-" + std::to_string(counter++));
-        std::vector<tkbsim::NewBoard> newBoards;
-        for (const char* model : models)
-            newBoards.push_back({tkbsim::FindModel(model)});
-        folder_.emplace(path_.string());
-        numbers_ = folder_->Create(newBoards);
-        tkr::SetDriver(std::make_shared<tkbsim::VirtualDriver>(path_.string()));
-    }
-    ~VirtualBoards() {
-        tkr::SetDriver(nullptr);
-        std::error_code ignored;
-        fs::remove_all(path_, ignored);
-    }
-
-    std::shared_ptr<tkbsim::Board> Board(size_t index) { return folder_->Open(numbers_.at(index)); }
-
-    // The FPGA registers a board was asked to read, in order.
-    std::vector<uint32_t> FpgaReads(size_t index) {
-        uint64_t overwritten = 0;
-        std::vector<uint32_t> addresses;
-        for (const tkbsim::LoggedFrame& frame : Board(index)->Log(overwritten)) {
-            if (frame.head.size() >= 6 && frame.head[0] == 0x07) {
-                addresses.push_back(uint32_t(frame.head[2]) << 24 | frame.head[3] << 16 | frame.head[4] << 8 |
-                                    frame.head[5]);
-            }
-        }
-        return addresses;
-    }
-
-private:
-    fs::path path_;
-    std::optional<tkbsim::BoardFolder> folder_;
-    std::vector<uint32_t> numbers_;
-};
 
 class FixedHost : public StartupHost {
 public:

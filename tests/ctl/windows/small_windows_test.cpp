@@ -91,7 +91,7 @@ TEST(SelBoardDlg, ListsTheEntriesAndGivesTheChosenOne) {
 }
 
 TEST(TKBInfoDlg, TheTimerRebuildsTheReportEverySecond) {
-    VirtualBoardFolder boards({"TKB-20U-MIPI"});
+    VirtualBoards boards({"TKB-20U-MIPI"});
     BoardIdentity identity{"TKB-20U-MIPI", 1};
     RecordingMessages messages;
     CTkrUsbControl control(identity, messages);
