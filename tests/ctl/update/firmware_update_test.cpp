@@ -20,9 +20,9 @@ using tkbsim::test::Pattern;
 
 class Boards {
 public:
-    explicit Boards(const char* model) : folder_("tkbctl-update"), boards_(folder_.str()) {
+    explicit Boards(const char* model) : folder_("tkbctl-update"), boards_(folder_.Str()) {
         numbers_ = boards_.Create({{tkbsim::FindModel(model)}});
-        tkr::SetDriver(std::make_shared<tkbsim::VirtualDriver>(folder_.str()));
+        tkr::SetDriver(std::make_shared<tkbsim::VirtualDriver>(folder_.Str()));
     }
     ~Boards() { tkr::SetDriver(nullptr); }
     std::shared_ptr<tkbsim::Board> Board() { return boards_.Open(numbers_.at(0)); }
