@@ -175,6 +175,19 @@ std::optional<uint32_t> CheckedAddress(const std::string& text, int emptyId, int
 
 }  // namespace
 
+std::optional<CTKRctlDlg::RegisterTarget> CTKRctlDlg::CheckedTarget() {
+    auto show = [this](int id) { messages_.ShowMessage(id); };
+    const std::optional<uint32_t> slave = CheckedAddress(
+        View().Text(IDC_SLAVE_ADDRESS), IDS_SLAVE_ADDRESS_EMPTY, IDS_SLAVE_ADDRESS_INVALID, show);
+    if (!slave)
+        return std::nullopt;
+    const std::optional<uint32_t> address =
+        CheckedAddress(View().Text(IDC_SUB_ADDRESS), IDS_SUB_ADDRESS_EMPTY, IDS_SUB_ADDRESS_INVALID, show);
+    if (!address)
+        return std::nullopt;
+    return RegisterTarget{*slave, *address};
+}
+
 void CTKRctlDlg::OnWrite() {
     Write();
 }
@@ -182,14 +195,11 @@ void CTKRctlDlg::OnWrite() {
 void CTKRctlDlg::Write() {
     bytes_.clear();
     auto show = [this](int id) { messages_.ShowMessage(id); };
-    const std::optional<uint32_t> slave = CheckedAddress(
-        View().Text(IDC_SLAVE_ADDRESS), IDS_SLAVE_ADDRESS_EMPTY, IDS_SLAVE_ADDRESS_INVALID, show);
-    if (!slave)
+    const std::optional<RegisterTarget> target = CheckedTarget();
+    if (!target)
         return;
-    const std::optional<uint32_t> address =
-        CheckedAddress(View().Text(IDC_SUB_ADDRESS), IDS_SUB_ADDRESS_EMPTY, IDS_SUB_ADDRESS_INVALID, show);
-    if (!address)
-        return;
+    const uint32_t slave = target->slave;
+    const uint32_t address = target->address;
     const std::string valueText = View().Text(IDC_WRITE_VALUE);
     const std::string_view value = StripField(valueText);
     if (value.empty()) {
@@ -199,11 +209,11 @@ void CTKRctlDlg::Write() {
     const bool wordAddress = View().Checked(IDC_WORD_ADDRESS_MODE) == 1;
     bool written = false;
     if (IsNoneValue(value)) {
-        written = control_.WriteRegister(*slave, *address, nullptr, 0, wordAddress);
+        written = control_.WriteRegister(slave, address, nullptr, 0, wordAddress);
     } else if (!IsAlphanumericOrComma(value)) {
         show(IDS_WRITE_VALUE_INVALID);
         return;
-    } else if (*slave == CTkrUsbControl::kFpgaSlave) {
+    } else if (slave == CTkrUsbControl::kFpgaSlave) {
         // FPGA registers take 4 bytes, in list order or the number's most significant byte first.
         if (value.find(',') != std::string_view::npos) {
             bytes_ = ParseValueList(value);
@@ -220,10 +230,10 @@ void CTKRctlDlg::Write() {
             bytes_ = {uint8_t(*number >> 24), uint8_t(*number >> 16), uint8_t(*number >> 8),
                       uint8_t(*number)};
         }
-        written = control_.WriteRegister(*slave, *address, bytes_.data(), 4, false);
+        written = control_.WriteRegister(slave, address, bytes_.data(), 4, false);
     } else {
         bytes_ = ParseValueList(value);
-        written = control_.WriteRegister(*slave, *address, bytes_.empty() ? nullptr : bytes_.data(),
+        written = control_.WriteRegister(slave, address, bytes_.empty() ? nullptr : bytes_.data(),
                                          uint32_t(bytes_.size()), wordAddress);
     }
     if (!written)
@@ -234,14 +244,11 @@ void CTKRctlDlg::OnRead() {
     UpdateData(true);
     bytes_.clear();
     auto show = [this](int id) { messages_.ShowMessage(id); };
-    const std::optional<uint32_t> slave = CheckedAddress(
-        View().Text(IDC_SLAVE_ADDRESS), IDS_SLAVE_ADDRESS_EMPTY, IDS_SLAVE_ADDRESS_INVALID, show);
-    if (!slave)
+    const std::optional<RegisterTarget> target = CheckedTarget();
+    if (!target)
         return;
-    const std::optional<uint32_t> address =
-        CheckedAddress(View().Text(IDC_SUB_ADDRESS), IDS_SUB_ADDRESS_EMPTY, IDS_SUB_ADDRESS_INVALID, show);
-    if (!address)
-        return;
+    const uint32_t slave = target->slave;
+    const uint32_t address = target->address;
     const std::optional<int32_t> count = ui::ParseDialogInt(View().Text(IDC_READ_COUNTS));
     if (!count) {
         show(IDS_READ_COUNTS_INVALID);
@@ -252,7 +259,7 @@ void CTKRctlDlg::OnRead() {
         return;
     }
     // Refused before the buffer is sized: a count such as 2000000000 must not allocate.
-    const bool fpga = *slave == CTkrUsbControl::kFpgaSlave;
+    const bool fpga = slave == CTkrUsbControl::kFpgaSlave;
     if (*count > (fpga ? kMaxFpgaReadCount : kMaxI2CReadCount)) {
         show(IDS_READ_COUNTS_TOO_LARGE);
         return;
@@ -268,7 +275,7 @@ void CTKRctlDlg::OnRead() {
         control_.ReadRegister(CTkrUsbControl::kFpgaSlave, kFpgaFeatures, features, 4, false, false);
         if ((features[3] & kFeatureLengthPrefixedRead) != 0 && !fpga) {
             bytes_.assign(1024, 0);
-            if (!control_.ReadRegister(*slave, *address, bytes_.data(), kLengthPrefixedReadSize, false,
+            if (!control_.ReadRegister(slave, address, bytes_.data(), kLengthPrefixedReadSize, false,
                                        false)) {
                 show(IDS_READ_REGISTER_FAILED);
                 return;
@@ -280,7 +287,7 @@ void CTKRctlDlg::OnRead() {
         }
     }
     const bool wordAddress = View().Checked(IDC_WORD_ADDRESS_MODE) == 1;
-    if (!control_.ReadRegister(*slave, *address, bytes_.data(), uint32_t(bytes_.size()), wordAddress,
+    if (!control_.ReadRegister(slave, address, bytes_.data(), uint32_t(bytes_.size()), wordAddress,
                                restartFlag_ != 0)) {
         show(IDS_READ_REGISTER_FAILED);
         return;

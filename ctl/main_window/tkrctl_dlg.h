@@ -9,6 +9,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -97,6 +98,12 @@ private:
 
     // Write with the fields as they stand; false when a check refused them or the write failed.
     void Write();
+    // The slave and sub-address fields, checked in that order; nothing after the first message.
+    struct RegisterTarget {
+        uint32_t slave;
+        uint32_t address;
+    };
+    std::optional<RegisterTarget> CheckedTarget();
     void WriteFpgaControl(uint32_t address, uint8_t b2, uint8_t b3);
     void AppendReadLine(const uint8_t* bytes, size_t count);
     // While a setting file still runs (its progress window was dismissed), shows the progress window
