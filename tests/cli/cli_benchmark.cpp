@@ -137,9 +137,10 @@ int main() {
             status = test::Tkb({"update", "fpga", file.string(), "--yes"}).status;
         }));
         int barStatus = -1;
+        test::TkbOptions onTerminal;
+        onTerminal.errorIsTerminal = true;
         toolBar.push_back(Measure([&] {
-            barStatus =
-                test::Tkb({"update", "fpga", file.string(), "--yes"}, {.errorIsTerminal = true}).status;
+            barStatus = test::Tkb({"update", "fpga", file.string(), "--yes"}, onTerminal).status;
         }));
         if (status != kExitDone || barStatus != kExitDone) {
             std::cerr << "tkb update failed\n";

@@ -54,7 +54,7 @@ std::vector<uint32_t> ProgramFolder::AddBoards(const std::vector<std::string>& m
 
 void ProgramFolder::SetBoardId(uint32_t number, uint16_t id) const {
     const auto board = Boards().Open(number);
-    board->WriteFlash(board->model().settingsAddress + 138,
+    board->WriteFlash(board->Model().settingsAddress + 138,
                       {static_cast<uint8_t>(id & 0xFF), static_cast<uint8_t>(id >> 8)});
 }
 
