@@ -49,8 +49,8 @@ TEST(MediaRules, WorkBufferOfFourBytesAPixelOrNone) {
     // Only a 32-bit size_t can be too small for the largest frames.
     const int32_t largest = std::numeric_limits<int32_t>::max();
     if (sizeof(size_t) == 4) {
-        EXPECT_EQ(WorkBufferBytes(16384, 16383), 16384u * 16383u * 4u);
-        EXPECT_EQ(WorkBufferBytes(16384, 16384), 0u);
+        EXPECT_EQ(WorkBufferBytes(32768, 32767), 32768u * 32767u * 4u);
+        EXPECT_EQ(WorkBufferBytes(32768, 32768), 0u);
         EXPECT_EQ(WorkBufferBytes(largest, largest), 0u);
     } else {
         EXPECT_EQ(WorkBufferBytes(largest, largest), static_cast<uint64_t>(largest) * largest * 4);

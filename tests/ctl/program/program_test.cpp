@@ -56,9 +56,31 @@ std::wstring IniValue(const fs::path& ini, const wchar_t* key) {
 }
 
 // A message box owned by `owner` (a dialog-class window whose text is in control 0xFFFF).
+// A visible message box owned by `owner` (a dialog with the box's text static), passing over other
+// dialogs it owns such as the progress window.
+HWND FindMessageBox(HWND owner) {
+    struct Search {
+        HWND owner;
+        HWND found = nullptr;
+    } search{owner};
+    EnumWindows(
+        [](HWND window, LPARAM parameter) -> BOOL {
+            auto* search = reinterpret_cast<Search*>(parameter);
+            wchar_t className[16] = {};
+            GetClassNameW(window, className, 16);
+            if (std::wstring(className) != L"#32770" || !IsWindowVisible(window) ||
+                GetWindow(window, GW_OWNER) != search->owner || !GetDlgItem(window, 0xFFFF))
+                return TRUE;
+            search->found = window;
+            return FALSE;
+        },
+        reinterpret_cast<LPARAM>(&search));
+    return search.found;
+}
+
 HWND WaitForMessageBox(HWND owner) {
     HWND box = nullptr;
-    WaitFor([&] { return (box = ui::test::FindOwnedDialog(owner)) != nullptr && GetDlgItem(box, 0xFFFF); });
+    WaitFor([&] { return (box = FindMessageBox(owner)) != nullptr; });
     return box;
 }
 
@@ -301,7 +323,7 @@ TEST(ProgramSettingFile, ABoardThatHasGoneIsToldAndTheProgressWindowCloses) {
     for (int i = 0; i < 5 && box; ++i) {
         Dismiss(box);
         box = nullptr;
-        WaitFor([&] { return IsWindowEnabled(main) || (box = ui::test::FindOwnedDialog(main)) != nullptr; });
+        WaitFor([&] { return IsWindowEnabled(main) || (box = FindMessageBox(main)) != nullptr; });
         if (box) {
             EXPECT_EQ(MessageBoxText(box), texts.boardNotFound);
         }
