@@ -56,25 +56,27 @@ std::wstring IniValue(const fs::path& ini, const wchar_t* key) {
 }
 
 // A message box owned by `owner` (a dialog-class window whose text is in control 0xFFFF).
+struct MessageBoxSearch {
+    HWND owner;
+    HWND found = nullptr;
+};
+
+BOOL CALLBACK MatchMessageBox(HWND window, LPARAM parameter) {
+    auto* search = reinterpret_cast<MessageBoxSearch*>(parameter);
+    wchar_t className[16] = {};
+    GetClassNameW(window, className, 16);
+    if (std::wstring(className) != L"#32770" || !IsWindowVisible(window) ||
+        GetWindow(window, GW_OWNER) != search->owner || !GetDlgItem(window, 0xFFFF))
+        return TRUE;
+    search->found = window;
+    return FALSE;
+}
+
 // A visible message box owned by `owner` (a dialog with the box's text static), passing over other
 // dialogs it owns such as the progress window.
 HWND FindMessageBox(HWND owner) {
-    struct Search {
-        HWND owner;
-        HWND found = nullptr;
-    } search{owner};
-    EnumWindows(
-        [](HWND window, LPARAM parameter) -> BOOL {
-            auto* search = reinterpret_cast<Search*>(parameter);
-            wchar_t className[16] = {};
-            GetClassNameW(window, className, 16);
-            if (std::wstring(className) != L"#32770" || !IsWindowVisible(window) ||
-                GetWindow(window, GW_OWNER) != search->owner || !GetDlgItem(window, 0xFFFF))
-                return TRUE;
-            search->found = window;
-            return FALSE;
-        },
-        reinterpret_cast<LPARAM>(&search));
+    MessageBoxSearch search{owner};
+    EnumWindows(MatchMessageBox, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
 
