@@ -201,70 +201,14 @@ std::vector<std::wstring> ComboItems(HWND dialog, int id) {
     return items;
 }
 
-namespace {
-
-// The screen's pixels inside `rect`, bottom row first, 24 bits each, rows padded to four bytes.
-std::vector<char> Capture(const RECT& rect) {
-    const int width = rect.right - rect.left;
-    const int height = rect.bottom - rect.top;
-    const HDC screen = GetDC(nullptr);
-    const HDC memory = CreateCompatibleDC(screen);
-    BITMAPINFO info = {};
-    info.bmiHeader.biSize = sizeof(info.bmiHeader);
-    info.bmiHeader.biWidth = width;
-    info.bmiHeader.biHeight = height;
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 24;
-    void* pixels = nullptr;
-    const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
-    const HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
-    GdiFlush();
-    const size_t rowBytes = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
-    std::vector<char> image(static_cast<const char*>(pixels),
-                            static_cast<const char*>(pixels) + rowBytes * static_cast<size_t>(height));
-    SelectObject(memory, previous);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
-    return image;
-}
-
-}  // namespace
-
 bool SaveWindowPicture(HWND window, const fs::path& path) {
     RedrawWindow(window, nullptr, nullptr,
                  RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+    // Another process draws the window: once it has answered, what it painted is on its way.
     DWORD_PTR ignored = 0;
     SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
     RECT rect = {};
-    if (!GetWindowRect(window, &rect) || rect.right <= rect.left || rect.bottom <= rect.top)
-        return false;
-    // Another process draws the window: the picture is taken once two captures in a row agree.
-    std::vector<char> image = Capture(rect);
-    ui::test::WaitFor(
-        [&] {
-            std::vector<char> again = Capture(rect);
-            const bool settled = again == image;
-            image = std::move(again);
-            return settled;
-        },
-        std::chrono::seconds(5));
-    BITMAPINFOHEADER header = {};
-    header.biSize = sizeof(header);
-    header.biWidth = rect.right - rect.left;
-    header.biHeight = rect.bottom - rect.top;
-    header.biPlanes = 1;
-    header.biBitCount = 24;
-    BITMAPFILEHEADER file = {};
-    file.bfType = 0x4D42;
-    file.bfOffBits = sizeof(file) + sizeof(header);
-    file.bfSize = file.bfOffBits + static_cast<DWORD>(image.size());
-    std::ofstream out(path, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(&file), sizeof(file));
-    out.write(reinterpret_cast<const char*>(&header), sizeof(header));
-    out.write(image.data(), static_cast<std::streamsize>(image.size()));
-    return out.good();
+    return GetWindowRect(window, &rect) && ui::test::SaveScreenArea(rect, path);
 }
 
 std::vector<std::string> FrameLog(const tkbsim::BoardFolder& boards, uint32_t number) {

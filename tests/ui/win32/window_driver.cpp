@@ -91,8 +91,10 @@ BOOL CALLBACK PaintOwnWindow(HWND window, LPARAM) {
     return TRUE;
 }
 
-// The screen's pixels, bottom row first, 24 bits each, rows padded to four bytes.
-std::vector<char> CaptureScreen(int width, int height) {
+// The screen's pixels inside `area`, bottom row first, 24 bits each, rows padded to four bytes.
+std::vector<char> CaptureScreen(const RECT& area) {
+    const int width = area.right - area.left;
+    const int height = area.bottom - area.top;
     const HDC screen = GetDC(nullptr);
     const HDC memory = CreateCompatibleDC(screen);
     BITMAPINFO info = {};
@@ -104,7 +106,7 @@ std::vector<char> CaptureScreen(int width, int height) {
     void* pixels = nullptr;
     const HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &pixels, nullptr, 0);
     const HGDIOBJ previous = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, 0, 0, SRCCOPY);
+    BitBlt(memory, 0, 0, width, height, screen, area.left, area.top, SRCCOPY);
     GdiFlush();
     const size_t rowBytes = (static_cast<size_t>(width) * 3 + 3) & ~size_t{3};
     std::vector<char> image(static_cast<const char*>(pixels),
@@ -118,16 +120,15 @@ std::vector<char> CaptureScreen(int width, int height) {
 
 }  // namespace
 
-bool SaveScreen(const std::wstring& path) {
-    // Windows of this process paint now, and the picture is taken once two captures in a row
-    // agree, so that what other threads are still drawing is in it.
-    EnumWindows(PaintOwnWindow, 0);
-    const int width = GetSystemMetrics(SM_CXSCREEN);
-    const int height = GetSystemMetrics(SM_CYSCREEN);
-    std::vector<char> image = CaptureScreen(width, height);
+bool SaveScreenArea(const RECT& area, const std::filesystem::path& path) {
+    if (area.right <= area.left || area.bottom <= area.top)
+        return false;
+    // The picture is taken once two captures in a row agree, so that what other threads or
+    // processes are still drawing is in it.
+    std::vector<char> image = CaptureScreen(area);
     WaitFor(
         [&] {
-            std::vector<char> again = CaptureScreen(width, height);
+            std::vector<char> again = CaptureScreen(area);
             const bool settled = again == image;
             image = std::move(again);
             return settled;
@@ -135,19 +136,26 @@ bool SaveScreen(const std::wstring& path) {
         std::chrono::seconds(5));
     BITMAPINFOHEADER header = {};
     header.biSize = sizeof(header);
-    header.biWidth = width;
-    header.biHeight = height;
+    header.biWidth = area.right - area.left;
+    header.biHeight = area.bottom - area.top;
     header.biPlanes = 1;
     header.biBitCount = 24;
     BITMAPFILEHEADER file = {};
     file.bfType = 0x4D42;
     file.bfOffBits = sizeof(file) + sizeof(header);
     file.bfSize = file.bfOffBits + static_cast<DWORD>(image.size());
-    std::ofstream out(std::filesystem::path(path), std::ios::binary);
+    std::ofstream out(path, std::ios::binary);
     out.write(reinterpret_cast<const char*>(&file), sizeof(file));
     out.write(reinterpret_cast<const char*>(&header), sizeof(header));
     out.write(image.data(), static_cast<std::streamsize>(image.size()));
     return out.good();
+}
+
+bool SaveScreen(const std::wstring& path) {
+    // Windows of this process paint now.
+    EnumWindows(PaintOwnWindow, 0);
+    return SaveScreenArea(RECT{0, 0, GetSystemMetrics(SM_CXSCREEN), GetSystemMetrics(SM_CYSCREEN)},
+                          std::filesystem::path(path));
 }
 
 }  // namespace ui::test

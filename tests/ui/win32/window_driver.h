@@ -5,6 +5,7 @@
 #include <windows.h>
 
 #include <chrono>
+#include <filesystem>
 #include <functional>
 #include <string>
 
@@ -32,7 +33,10 @@ void PostClick(HWND dialog, int buttonId);
 // the dialog manager.
 void PostKey(HWND control, WPARAM virtualKey);
 
-// The whole screen as a 24-bit BMP file; false when it could not be written.
+// What the screen shows inside `area` as a 24-bit BMP file; false when the area is empty or the
+// file could not be written.
+bool SaveScreenArea(const RECT& area, const std::filesystem::path& path);
+// The whole screen, after this process's windows have painted.
 bool SaveScreen(const std::wstring& path);
 
 }  // namespace ui::test
