@@ -40,11 +40,11 @@ struct Header {
     uint32_t modelId;
     uint16_t usbRelease;
     uint8_t plugged;
-    uint8_t ownLetters;  // 1: the FPGA identifies with letters[], not with the model's letters
+    uint8_t ownLetters;   // 1: the FPGA identifies with letters[], not with the model's letters
     uint32_t connection;  // counts plug-ins: a handle opened on an earlier connection is dead
     uint32_t restarts;
     uint8_t version[kVersionBytes];
-    uint32_t opens;  // handles opened on the board, on any connection
+    uint32_t opens;   // handles opened on the board, on any connection
     char letters[4];  // letters A to D when ownLetters is set
 };
 static_assert(sizeof(Header) == 64);

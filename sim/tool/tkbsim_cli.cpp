@@ -136,7 +136,8 @@ std::string FaultText(const BoardFaults& faults) {
         add("command " + Hex(faults.refusedCommand, 2) + " answers status " + Hex(faults.refusedStatus, 2));
     }
     if (faults.openLimitArmed) {
-        add(faults.opensLeft > 0 ? "opens " + std::to_string(faults.opensLeft) + " more times" : "does not open");
+        add(faults.opensLeft > 0 ? "opens " + std::to_string(faults.opensLeft) + " more times"
+                                 : "does not open");
     }
     return text;
 }
@@ -234,7 +235,8 @@ NewBoard ParseNewBoard(const std::string& text) {
         } else if (part->starts_with("letters=")) {
             newBoard.letters = ParseLetters(part->substr(8));
         } else {
-            throw UsageError("'" + text + "': the options are the connection (usb2 or usb3), version=BYTE,... " +
+            throw UsageError("'" + text +
+                             "': the options are the connection (usb2 or usb3), version=BYTE,... " +
                              "and letters=ABCD");
         }
     }
@@ -380,7 +382,8 @@ void Fault(const Args& args, std::ostream&) {
         const auto count = static_cast<uint32_t>(ParseNumber(args[3], 0xFFFFFFFF, "COUNT"));
         inject = [=](Board& board) { board.StopOpeningAfter(count); };
     } else {
-        throw UsageError("unknown fault '" + kind + "' (status, error, cut, no-endpoint, bad-flash, refuse, opens)");
+        throw UsageError("unknown fault '" + kind +
+                         "' (status, error, cut, no-endpoint, bad-flash, refuse, opens)");
     }
     inject(*OpenBoard(args));
 }
