@@ -57,6 +57,8 @@ BoardInfo Board::Info() {
     info.restarts = control.header.restarts;
     info.opens = control.header.opens;
     std::copy_n(control.header.version, info.version.size(), info.version.begin());
+    const char(&letters)[4] = state::IdentificationLetters(control.header, file_->Model());
+    std::copy_n(letters, info.letters.size(), info.letters.begin());
     const state::Faults& faults = control.faults;
     info.faults.statusCount = faults.statusCount;
     info.faults.status = static_cast<uint8_t>(faults.status);
@@ -70,6 +72,8 @@ BoardInfo Board::Info() {
     info.faults.refuseArmed = faults.refuseArmed != 0;
     info.faults.refusedCommand = static_cast<uint8_t>(faults.refusedCommand);
     info.faults.refusedStatus = static_cast<uint8_t>(faults.refusedStatus);
+    info.faults.openLimitArmed = faults.openLimitArmed != 0;
+    info.faults.opensLeft = faults.opensLeft;
     return info;
 }
 
@@ -159,6 +163,12 @@ void Board::SetBadFlash(uint32_t address, uint32_t length) {
     BoardFile::Session session(*file_);
     session.Control().faults.badFlashStart = address;
     session.Control().faults.badFlashLength = length;
+}
+
+void Board::StopOpeningAfter(uint32_t opens) {
+    BoardFile::Session session(*file_);
+    session.Control().faults.openLimitArmed = 1;
+    session.Control().faults.opensLeft = opens;
 }
 
 void Board::ClearFaults() {

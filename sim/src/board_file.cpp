@@ -1,5 +1,6 @@
 #include "board_file.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "factory_settings.h"
@@ -57,7 +58,8 @@ std::unique_ptr<BoardFile> BoardFile::Open(const std::string& path) {
     }
 }
 
-void BoardFile::Create(const std::string& path, const ModelInfo& model, uint16_t usbRelease) {
+void BoardFile::Create(const std::string& path, const NewBoard& newBoard) {
+    const ModelInfo& model = *newBoard.model;
     BoardFile board(path, MappedFile::Create(path, state::kFileSize), model);
     Session session(board);
     state::Header& header = session.Control().header;
@@ -66,12 +68,20 @@ void BoardFile::Create(const std::string& path, const ModelInfo& model, uint16_t
     header.headerSize = sizeof(state::Header);
     header.fileSize = state::kFileSize;
     header.modelId = static_cast<uint32_t>(model.id);
-    header.usbRelease = usbRelease;
+    header.usbRelease = newBoard.usbRelease ? newBoard.usbRelease : model.usbRelease;
     header.plugged = 1;
     header.connection = 1;
-    header.version[0] = model.fx3Version;
-    header.version[1] = model.fpgaMinor;
-    header.version[2] = model.fpgaMajor;
+    if (newBoard.version) {
+        std::copy(newBoard.version->begin(), newBoard.version->end(), header.version);
+    } else {
+        header.version[0] = model.fx3Version;
+        header.version[1] = model.fpgaMinor;
+        header.version[2] = model.fpgaMajor;
+    }
+    if (newBoard.letters) {
+        header.ownLetters = 1;
+        std::copy(newBoard.letters->begin(), newBoard.letters->end(), header.letters);
+    }
     const std::array<uint8_t, kSettingsBlockSize> settings = FactorySettingsBlock(model);
     session.Firmware().Flash().Store(model.settingsAddress, settings.data(),
                                      static_cast<uint32_t>(settings.size()));

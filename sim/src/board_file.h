@@ -19,6 +19,7 @@
 #include "board_state.h"
 #include "firmware.h"
 #include "platform.h"
+#include "tkbsim/board_folder.h"
 
 namespace tkbsim {
 
@@ -26,9 +27,9 @@ class BoardFile {
 public:
     // Maps and validates an existing board file. Throws Error saying why a file is refused.
     static std::unique_ptr<BoardFile> Open(const std::string& path);
-    // Writes a new board file of `model` at `path`, which must not exist: a factory-fresh board,
-    // plugged in. Throws Error.
-    static void Create(const std::string& path, const ModelInfo& model, uint16_t usbRelease);
+    // Writes a new board file at `path`, which must not exist: a factory-fresh board as `newBoard`
+    // describes it, plugged in. Throws Error.
+    static void Create(const std::string& path, const NewBoard& newBoard);
 
     class Session {
     public:

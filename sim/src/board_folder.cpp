@@ -65,8 +65,7 @@ std::vector<uint32_t> BoardFolder::Create(const std::vector<NewBoard>& newBoards
              ("creating-" + std::to_string(CurrentProcessId()) + "-" + std::to_string(creations++) + ".tmp"))
                 .string();
         RemoveFile(temporary);
-        BoardFile::Create(temporary, *newBoard.model,
-                          newBoard.usbRelease ? newBoard.usbRelease : newBoard.model->usbRelease);
+        BoardFile::Create(temporary, newBoard);
         while (!RenameNoReplace(temporary, PathOf(next))) {
             ++next;
         }

@@ -40,12 +40,12 @@ struct Header {
     uint32_t modelId;
     uint16_t usbRelease;
     uint8_t plugged;
-    uint8_t reserved0;
+    uint8_t ownLetters;   // 1: the FPGA identifies with letters[], not with the model's letters
     uint32_t connection;  // counts plug-ins: a handle opened on an earlier connection is dead
     uint32_t restarts;
     uint8_t version[kVersionBytes];
-    uint32_t opens;  // handles opened on the board, on any connection
-    uint8_t reserved1[4];
+    uint32_t opens;   // handles opened on the board, on any connection
+    char letters[4];  // letters A to D when ownLetters is set
 };
 static_assert(sizeof(Header) == 64);
 
@@ -62,7 +62,9 @@ struct Faults {
     uint32_t refuseArmed;  // every frame of command code refusedCommand answers refusedStatus
     uint32_t refusedCommand;
     uint32_t refusedStatus;
-    uint32_t reserved[4];
+    uint32_t openLimitArmed;  // only opensLeft more opens succeed
+    uint32_t opensLeft;
+    uint32_t reserved[2];
 };
 static_assert(sizeof(Faults) == 64);
 
@@ -174,6 +176,12 @@ struct BoardControl {
     I2CBus bus;
     FrameLog log;
 };
+
+// The letters A to D the board's FPGA answers: its own when it was made with them, else its model's.
+// Files made before boards had letters of their own hold 0 in ownLetters.
+inline const char (&IdentificationLetters(const Header& header, const ModelInfo& model))[4] {
+    return header.ownLetters ? header.letters : model.letters;
+}
 
 inline constexpr uint64_t kFlashOffset = (sizeof(BoardControl) + 4095) / 4096 * 4096;
 inline constexpr uint64_t kFileSize = kFlashOffset + kFlashSize;

@@ -37,7 +37,7 @@ Firmware::Firmware(state::BoardControl& control, uint8_t* flashStorage, const Mo
       log_(control.log) {}
 
 void Firmware::PowerOn() {
-    fpga_.PowerOn(model_);
+    fpga_.PowerOn(model_, state::IdentificationLetters(control_.header, model_));
     bus_.PowerOn(model_);
     rx_ = state::Receiver{};
     replies_.Clear();

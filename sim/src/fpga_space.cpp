@@ -16,11 +16,11 @@ uint32_t ShiftOf(uint32_t index) {
 
 }  // namespace
 
-void FpgaSpace::PowerOn(const ModelInfo& model) {
+void FpgaSpace::PowerOn(const ModelInfo& model, const char (&letters)[4]) {
     registers_.count = 0;
     const uint32_t identRegisters[4] = {tkr::kRegIdentA, tkr::kRegIdentB, tkr::kRegIdentC, tkr::kRegIdentD};
     for (int i = 0; i < 4; ++i) {
-        Define(identRegisters[i], static_cast<uint8_t>(model.letters[i]), state::kRegisterReadOnly);
+        Define(identRegisters[i], static_cast<uint8_t>(letters[i]), state::kRegisterReadOnly);
     }
     Define(tkr::kRegFeatures, 0, 0);
     Define(tkr::kRegRestart, 0, 0);

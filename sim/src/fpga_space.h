@@ -11,8 +11,9 @@ class FpgaSpace {
 public:
     explicit FpgaSpace(state::Registers& registers) : registers_(registers) {}
 
-    // The power-on registers of `model`; everything written before is forgotten.
-    void PowerOn(const ModelInfo& model);
+    // The power-on registers of `model` with identification letters A to D `letters`; everything
+    // written before is forgotten.
+    void PowerOn(const ModelInfo& model, const char (&letters)[4]);
 
     uint32_t Read(uint32_t address) const;
     // A write from the board's command path: read-only registers ignore it. False when the register

@@ -149,8 +149,12 @@ uint32_t VirtualDriver::Open(const std::string& path, tkr::DeviceHandle& handle)
         }
         BoardFile::Session session(found->second->File());
         state::Header& header = session.Control().header;
-        if (!header.plugged) {
+        state::Faults& faults = session.Control().faults;
+        if (!header.plugged || (faults.openLimitArmed && faults.opensLeft == 0)) {
             return tkr::kErrorFileNotFound;
+        }
+        if (faults.openLimitArmed) {
+            --faults.opensLeft;
         }
         ++header.opens;
         handle = nextHandle_++;

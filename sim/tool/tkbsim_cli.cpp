@@ -1,6 +1,7 @@
 #include "tkbsim_cli.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <fstream>
 #include <functional>
@@ -20,7 +21,10 @@ constexpr const char* kHelp =
     "Numbers are decimal, or hexadecimal with the prefix 0x. BOARD is a board number from 'list'.\n"
     "\n"
     "  models                                   list the board models\n"
-    "  create DIR MODEL[:usb2|:usb3]...         add factory-fresh boards to DIR (made if missing)\n"
+    "  create DIR MODEL[:OPTION]...             add factory-fresh boards to DIR (made if missing);\n"
+    "                                           OPTION: usb2 or usb3 (the connection),\n"
+    "                                           version=BYTE,... (what the board answers for its\n"
+    "                                           version), letters=ABCD (its FPGA's letters, - none)\n"
     "  list DIR                                 list the boards of DIR with their state and faults\n"
     "  fpga-show DIR BOARD ADDRESS [COUNT]      show COUNT 32-bit FPGA registers from ADDRESS on\n"
     "  fpga-set DIR BOARD ADDRESS VALUE         set an FPGA register (read-only ones too)\n"
@@ -35,6 +39,7 @@ constexpr const char* kHelp =
     "  fault DIR BOARD no-endpoint ENDPOINT     the pipe list leaves out endpoint 0x04 or 0x84\n"
     "  fault DIR BOARD bad-flash ADDRESS LENGTH  flash writes there are acknowledged but not kept\n"
     "  fault DIR BOARD refuse COMMAND STATUS    every COMMAND frame answers STATUS and does nothing\n"
+    "  fault DIR BOARD opens COUNT              only COUNT more opens succeed, later ones fail\n"
     "  clear-faults DIR BOARD                   remove every fault\n"
     "  log DIR BOARD                            print the frames the board received\n"
     "  clear-log DIR BOARD                      empty the frame log\n"
@@ -130,6 +135,30 @@ std::string FaultText(const BoardFaults& faults) {
     if (faults.refuseArmed) {
         add("command " + Hex(faults.refusedCommand, 2) + " answers status " + Hex(faults.refusedStatus, 2));
     }
+    if (faults.openLimitArmed) {
+        add(faults.opensLeft > 0 ? "opens " + std::to_string(faults.opensLeft) + " more times"
+                                 : "does not open");
+    }
+    return text;
+}
+
+// What a board answers to identification, when it is not what its model answers.
+std::string OwnIdentityText(const BoardInfo& info) {
+    const ModelInfo& model = *info.model;
+    const std::array<uint8_t, 10> modelVersion{model.fx3Version, model.fpgaMinor, model.fpgaMajor};
+    const bool ownLetters = !std::equal(info.letters.begin(), info.letters.end(), model.letters);
+    if (info.version == modelVersion && !ownLetters) {
+        return "";
+    }
+    std::string text = ", version";
+    for (uint8_t byte : info.version) {
+        text += ' ';
+        text += Hex(byte, 2);
+    }
+    text += ", letters ";
+    for (char letter : info.letters) {
+        text += letter ? letter : '-';
+    }
     return text;
 }
 
@@ -157,24 +186,67 @@ void Models(const Args&, std::ostream& out) {
     }
 }
 
+std::vector<std::string> Split(const std::string& text, char separator) {
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t end; (end = text.find(separator, start)) != std::string::npos; start = end + 1) {
+        parts.push_back(text.substr(start, end - start));
+    }
+    parts.push_back(text.substr(start));
+    return parts;
+}
+
+std::array<uint8_t, 10> ParseVersion(const std::string& text) {
+    const std::vector<std::string> bytes = Split(text, ',');
+    std::array<uint8_t, 10> version{};
+    if (bytes.size() > version.size()) {
+        throw UsageError("version: at most " + std::to_string(version.size()) + " bytes");
+    }
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        version[i] = static_cast<uint8_t>(ParseNumber(bytes[i], 0xFF, "version"));
+    }
+    return version;
+}
+
+std::array<char, 4> ParseLetters(const std::string& text) {
+    std::array<char, 4> letters{};
+    if (text.size() > letters.size()) {
+        throw UsageError("letters: at most " + std::to_string(letters.size()) + " letters, A to D");
+    }
+    for (size_t i = 0; i < text.size(); ++i) {
+        letters[i] = text[i] == '-' ? 0 : text[i];
+    }
+    return letters;
+}
+
+// MODEL[:OPTION]..., as 'create' takes it.
+NewBoard ParseNewBoard(const std::string& text) {
+    const std::vector<std::string> parts = Split(text, ':');
+    NewBoard newBoard;
+    newBoard.model = FindModel(parts[0]);
+    if (!newBoard.model) {
+        throw UsageError("unknown model '" + parts[0] + "' (see 'tkbsim models')");
+    }
+    for (auto part = parts.begin() + 1; part != parts.end(); ++part) {
+        if (*part == "usb2" || *part == "usb3") {
+            newBoard.usbRelease = *part == "usb2" ? 0x0200 : 0x0300;
+        } else if (part->starts_with("version=")) {
+            newBoard.version = ParseVersion(part->substr(8));
+        } else if (part->starts_with("letters=")) {
+            newBoard.letters = ParseLetters(part->substr(8));
+        } else {
+            throw UsageError("'" + text +
+                             "': the options are the connection (usb2 or usb3), version=BYTE,... " +
+                             "and letters=ABCD");
+        }
+    }
+    return newBoard;
+}
+
 void Create(const Args& args, std::ostream& out) {
     std::vector<NewBoard> newBoards;
     for (auto it = args.begin() + 1; it != args.end(); ++it) {
-        const std::string& text = *it;
-        const size_t colon = text.find(':');
-        NewBoard newBoard;
-        newBoard.model = FindModel(text.substr(0, colon));
-        if (!newBoard.model) {
-            throw UsageError("unknown model '" + text.substr(0, colon) + "' (see 'tkbsim models')");
-        }
-        if (colon != std::string::npos) {
-            const std::string speed = text.substr(colon + 1);
-            if (speed != "usb2" && speed != "usb3") {
-                throw UsageError("'" + text + "': the connection is usb2 or usb3");
-            }
-            newBoard.usbRelease = speed == "usb2" ? 0x0200 : 0x0300;
-        }
-        newBoards.push_back(newBoard);
+        newBoards.push_back(ParseNewBoard(*it));
     }
     const std::vector<uint32_t> numbers = BoardFolder(args[0]).Create(newBoards);
     for (size_t i = 0; i < numbers.size(); ++i) {
@@ -190,7 +262,8 @@ void List(const Args& args, std::ostream& out) {
         }
         const BoardInfo info = entry.board->Info();
         out << "board " << entry.number << ": " << info.model->name << ", USB " << Hex(info.usbRelease, 4)
-            << ", " << (info.plugged ? "plugged in" : "unplugged") << ", " << info.restarts << " restarts";
+            << ", " << (info.plugged ? "plugged in" : "unplugged") << ", " << info.restarts << " restarts"
+            << OwnIdentityText(info);
         const std::string faults = FaultText(info.faults);
         out << (faults.empty() ? "" : "; faults: " + faults) << "\n";
     }
@@ -304,8 +377,13 @@ void Fault(const Args& args, std::ostream&) {
             throw UsageError("STATUS: a refused command answers a status other than 0");
         }
         inject = [=](Board& board) { board.RefuseCommand(command, status); };
+    } else if (kind == "opens") {
+        expect(1, 1);
+        const auto count = static_cast<uint32_t>(ParseNumber(args[3], 0xFFFFFFFF, "COUNT"));
+        inject = [=](Board& board) { board.StopOpeningAfter(count); };
     } else {
-        throw UsageError("unknown fault '" + kind + "' (status, error, cut, no-endpoint, bad-flash, refuse)");
+        throw UsageError("unknown fault '" + kind +
+                         "' (status, error, cut, no-endpoint, bad-flash, refuse, opens)");
     }
     inject(*OpenBoard(args));
 }

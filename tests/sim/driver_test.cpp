@@ -186,6 +186,28 @@ TEST_F(DriverTest, ErrorFaultFailsTheNextRequestsOnly) {
     EXPECT_EQ(client.Exchange(VersionRequest(1), 2), (Bytes{0, 120}));
 }
 
+TEST_F(DriverTest, OpenLimitFaultRefusesLaterOpensOfAnEnumeratedBoard) {
+    VirtualDriver driver(temp_.Str());
+    auto board = folder_.Open(1);
+    board->StopOpeningAfter(1);
+    EXPECT_TRUE(board->Info().faults.openLimitArmed);
+    DriverClient first(driver, VirtualDriver::DevicePath(1));
+    ASSERT_EQ(first.OpenError(), 0u);
+    EXPECT_EQ(board->Info().faults.opensLeft, 0u);
+    DriverClient refused(driver, VirtualDriver::DevicePath(1));
+    EXPECT_EQ(refused.OpenError(), tkr::kErrorFileNotFound);
+    EXPECT_EQ(board->Info().opens, 1u) << "a refused open is no handle";
+
+    std::vector<std::string> paths;
+    driver.Enumerate(paths);
+    EXPECT_EQ(paths.size(), 3u);
+    EXPECT_EQ(first.Exchange(VersionRequest(1), 2), (Bytes{0, 35})) << "the handle open before still works";
+    EXPECT_EQ(DriverClient(driver, VirtualDriver::DevicePath(0)).OpenError(), 0u) << "other boards open";
+
+    board->ClearFaults();
+    EXPECT_EQ(DriverClient(driver, VirtualDriver::DevicePath(1)).OpenError(), 0u);
+}
+
 TEST(DefaultBoardFolder, IsTheEnvironmentVariableElseBesideTheModule) {
     const std::string saved = GetEnvironment("TKBSIM_DIR");
     SetEnvironment("TKBSIM_DIR", "");

@@ -316,5 +316,29 @@ TEST_F(FirmwareTest, FrameLogRingKeepsTheNewestFrames) {
     EXPECT_EQ(frames.back().head.back(), static_cast<uint8_t>(4099));
 }
 
+TEST_F(FirmwareTest, BoardOfItsOwnFirmwareAnswersIdentificationThroughRestarts) {
+    const uint32_t number = folder_
+                                .Create({NewBoard{.model = FindModel("TKB-20"),
+                                                  .version = {{150, 0x02, 0x01, 0, 0, 0, 0, 0, 0, 0x09}},
+                                                  .letters = {{'O', 0, 'Z', 0}}}})
+                                .at(0);
+    DriverClient client(driver_, VirtualDriver::DevicePath(number));
+    const auto letters = [&] { return client.Exchange(FpgaRead(tkr::kRegIdentA, 16), 17); };
+    const Bytes expected = Ok({0, 0, 0, 'O', 0, 0, 0, 0, 0, 0, 0, 'Z', 0, 0, 0, 0});
+    EXPECT_EQ(client.Exchange(VersionRequest(10), 11), Ok({150, 0x02, 0x01, 0, 0, 0, 0, 0, 0, 0x09}));
+    EXPECT_EQ(letters(), expected);
+    ASSERT_EQ(client.Exchange(FpgaWrite(tkr::kRegRestart, {0, 0, 0, 0x80}), 1), Ok());
+    EXPECT_EQ(letters(), expected) << "the letters are the FPGA's power-on values";
+    folder_.Open(number)->Unplug();
+    folder_.Open(number)->Plug();
+    const BoardInfo info = folder_.Open(number)->Info();
+    EXPECT_EQ(info.letters, (std::array<char, 4>{'O', 0, 'Z', 0}));
+    EXPECT_EQ(info.version[9], 0x09);
+
+    // A board of the model's own firmware keeps the model's answers.
+    EXPECT_EQ(board_->Info().letters, (std::array<char, 4>{'T', 'U', 'K', 'M'}));
+    EXPECT_EQ(board_->ReadFpga(tkr::kRegIdentB), uint32_t{'U'});
+}
+
 }  // namespace
 }  // namespace tkbsim::test

@@ -127,6 +127,9 @@ TEST_F(TkbsimCliTest, MalformedCommandsChangeNothing) {
         {{"list"}, "wrong number of arguments"},
         {{"create", "DIR", "TKB-20", "TKB-99"}, "unknown model 'TKB-99'"},
         {{"create", "DIR", "TKB-20:usb4"}, "usb2 or usb3"},
+        {{"create", "DIR", "TKB-20:version=1,2,3,4,5,6,7,8,9,10,11"}, "at most 10 bytes"},
+        {{"create", "DIR", "TKB-20:version=1,256"}, "version: 256 is above 0xFF"},
+        {{"create", "DIR", "TKB-20:letters=ABCDE"}, "at most 4 letters"},
         {{"fpga-set", "DIR", "0", "0x10000000", "zz"}, "VALUE: 'zz' is not a number"},
         {{"fpga-set", "DIR", "0", "0x10000000", "0x100000000"}, "VALUE: 0x100000000 is above 0xFFFFFFFF"},
         {{"i2c-set", "DIR", "0", "0x80", "0", "1"}, "SLAVE: 0x80 is above 0x7F"},
@@ -138,6 +141,7 @@ TEST_F(TkbsimCliTest, MalformedCommandsChangeNothing) {
         {{"fault", "DIR", "0", "bad-flash", "0xFFFFFF", "2"}, "LENGTH: 2 is above 0x1"},
         {{"fault", "DIR", "0", "melt"}, "unknown fault 'melt'"},
         {{"fault", "DIR", "0", "cut"}, "wrong number of arguments"},
+        {{"fault", "DIR", "0", "opens"}, "wrong number of arguments"},
         {{"unplug", "DIR", "-1"}, "BOARD: '-1' is not a number"},
     };
     const std::string before = Listing();
@@ -152,6 +156,22 @@ TEST_F(TkbsimCliTest, MalformedCommandsChangeNothing) {
     EXPECT_EQ(Listing(), before);
     EXPECT_EQ(BoardFolder(dir_).List().size(), 2u);
     EXPECT_EQ(BoardFolder(dir_).Open(0)->ReadI2C(0x3C, 0x10, 1), Bytes{0});
+}
+
+TEST_F(TkbsimCliTest, BoardsOfTheirOwnFirmwareAndTheOpenLimit) {
+    EXPECT_EQ(Run({"create", dir_, "TKB-20:usb3:version=150,2,0x01:letters=O-Z"}), 0) << err_;
+    EXPECT_EQ(out_, "board 2: TKB-20\n");
+    const BoardInfo info = BoardFolder(dir_).Open(2)->Info();
+    EXPECT_EQ(info.usbRelease, 0x0300);
+    EXPECT_EQ(info.version, (std::array<uint8_t, 10>{150, 2, 1}));
+    EXPECT_EQ(info.letters, (std::array<char, 4>{'O', 0, 'Z', 0}));
+    EXPECT_EQ(Run({"fault", dir_, "2", "opens", "3"}), 0) << err_;
+    EXPECT_EQ(Run({"fault", dir_, "1", "opens", "0"}), 0) << err_;
+    EXPECT_EQ(Listing(),
+              "board 0: TKB-20U, USB 0x0300, plugged in, 0 restarts\n"
+              "board 1: TKF-20, USB 0x0200, plugged in, 0 restarts; faults: does not open\n"
+              "board 2: TKB-20, USB 0x0300, plugged in, 0 restarts, version 0x96 0x02 0x01 0x00 0x00 0x00 "
+              "0x00 0x00 0x00 0x00, letters O-Z-; faults: opens 3 more times\n");
 }
 
 TEST_F(TkbsimCliTest, FailuresNameTheirCause) {

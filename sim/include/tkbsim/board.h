@@ -30,6 +30,8 @@ struct BoardFaults {
     bool refuseArmed = false;  // every command of code refusedCommand answers refusedStatus
     uint8_t refusedCommand = 0;
     uint8_t refusedStatus = 0;
+    bool openLimitArmed = false;  // only opensLeft more opens succeed
+    uint32_t opensLeft = 0;
 };
 
 struct BoardInfo {
@@ -40,6 +42,7 @@ struct BoardInfo {
     uint32_t restarts = 0;
     uint32_t opens = 0;  // handles the virtual driver opened on the board since it was made
     std::array<uint8_t, 10> version{};
+    std::array<char, 4> letters{};  // identification letters A to D (0 = none)
     BoardFaults faults;
 };
 
@@ -73,6 +76,10 @@ public:
     // Until the faults are cleared, every frame of command code `command` is answered `status` (not
     // 0) and does nothing, as a board whose firmware refuses that one command; others work.
     void RefuseCommand(uint8_t command, uint8_t status);
+    // Until the faults are cleared, only the next `opens` opens of the board succeed; later ones fail
+    // with ERROR_FILE_NOT_FOUND while the board stays in the enumeration, as a board whose driver
+    // stopped answering. Handles open already keep working.
+    void StopOpeningAfter(uint32_t opens);
     void ClearFaults();
 
     // The frames logged since the log was cleared, oldest first; `overwritten` tells how many

@@ -3,8 +3,10 @@
 // other names are not boards and are left alone.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,10 @@ namespace tkbsim {
 struct NewBoard {
     const ModelInfo* model = nullptr;
     uint16_t usbRelease = 0;  // 0: the model's own
+    // What the board answers to identification when that is not its model's, as boards with
+    // firmware of another release do: the version bytes, and letters A to D (0 = none).
+    std::optional<std::array<uint8_t, 10>> version{};
+    std::optional<std::array<char, 4>> letters{};
 };
 
 class BoardFolder {

@@ -12,8 +12,8 @@
 //    the board has ready, possibly 0 bytes (see reply_queue.h).
 //  - Any other code fails with ERROR_INVALID_FUNCTION.
 // Failures: an unknown handle gives ERROR_INVALID_HANDLE; a board unplugged since the handle was
-// opened gives ERROR_DEVICE_NOT_CONNECTED; Open of a path whose board is absent or unplugged gives
-// ERROR_FILE_NOT_FOUND.
+// opened gives ERROR_DEVICE_NOT_CONNECTED; Open of a path whose board is absent or unplugged, or
+// opens no more (Board::StopOpeningAfter), gives ERROR_FILE_NOT_FOUND.
 //
 // Every call is safe from any thread. Board files are mapped once per driver and kept while the
 // folder lists them.

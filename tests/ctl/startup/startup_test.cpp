@@ -3,10 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 
 #include "main_window/main_window_ids.h"
-#include "support/fake_boards.h"
 #include "support/recording_messages.h"
+#include "support/virtual_boards.h"
 
 namespace tkbctl::test {
 namespace {
@@ -102,30 +103,37 @@ public:
     void Pause(std::chrono::milliseconds duration) override { pauses.push_back(duration); }
 };
 
-FakeBoard BoardWithId(FakeBoard board, uint16_t id) {
-    board.PutFlash(0x1F0000 + 138, {static_cast<uint8_t>(id), static_cast<uint8_t>(id >> 8)});
-    return board;
+// A board of firmware no model carries: these version bytes, and letters A and B.
+tkbsim::NewBoard BoardAnswering(VersionInfo version, char a, char b) {
+    return {.model = tkbsim::FindModel("TKB-20"), .version = version, .letters = {{a, b, 0, 0}}};
+}
+
+// A board whose FPGA version (1.02) qualifies, with letters A and B.
+tkbsim::NewBoard WithLetters(uint8_t fx3, char a, char b) {
+    return BoardAnswering(Version(fx3, 0x02, 0x01), a, b);
 }
 
 class StartupTest : public ::testing::Test {
 protected:
-    void TearDown() override { tkr::SetDriver(nullptr); }
-
-    StartupOutcome Run(std::vector<FakeBoard> boards) {
-        boards_ = FakeBoards::Install(std::move(boards));
-        return RunStartup(control_, identity_, host_);
+    VirtualBoards& Attach(std::initializer_list<tkbsim::NewBoard> boards) { return boards_.emplace(boards); }
+    StartupOutcome Run() { return RunStartup(control_, identity_, host_); }
+    // The UVC_BoardID field of a board's settings block at the first board type's address.
+    void SetBoardId(size_t index, uint16_t id) {
+        boards_->Board(index)->WriteFlash(0x1F0000 + 138,
+                                          {static_cast<uint8_t>(id), static_cast<uint8_t>(id >> 8)});
     }
 
     BoardIdentity identity_;
     RecordingMessages messages_;
     CTkrUsbControl control_{identity_, messages_};
     ScriptedHost host_;
-    std::shared_ptr<FakeBoards> boards_;
+    std::optional<VirtualBoards> boards_;
 };
 
 TEST_F(StartupTest, OneBoardIsUsedWithoutASelection) {
     host_.usbVersion = 0x0300;
-    const StartupOutcome outcome = Run({FakeBoard::WithLetters(35, 'T', 'U')});
+    Attach({WithLetters(35, 'T', 'U')});
+    const StartupOutcome outcome = Run();
     EXPECT_TRUE(outcome.deviceFound);
     EXPECT_TRUE(host_.selections.empty());
     EXPECT_EQ(outcome.title, "TKBCtl [TKB-20U](USB3.0)");
@@ -139,9 +147,11 @@ TEST_F(StartupTest, OneBoardIsUsedWithoutASelection) {
 
 TEST_F(StartupTest, ThreeBoardsAreListedAndOnlyIdsUpTo99Shown) {
     host_.selection = std::nullopt;  // the selection is closed without OK
-    Run({BoardWithId(FakeBoard::WithLetters(35, 'T', 'U'), 5),
-         BoardWithId(FakeBoard::WithLetters(150, 0, 0), 0),
-         BoardWithId(FakeBoard::WithLetters(60, 'K', 'R'), 120)});
+    Attach({WithLetters(35, 'T', 'U'), WithLetters(150, 0, 0), WithLetters(60, 'K', 'R')});
+    SetBoardId(0, 5);
+    SetBoardId(1, 0);
+    SetBoardId(2, 120);
+    Run();
     ASSERT_EQ(host_.selections.size(), 1u);
     EXPECT_EQ(host_.selections[0],
               (std::vector<std::string>{"0: TKB-20U (UVC) [ID=5]", "1: TKB-20 (?)", "2: TKR-90 (UVC)"}));
@@ -150,12 +160,15 @@ TEST_F(StartupTest, ThreeBoardsAreListedAndOnlyIdsUpTo99Shown) {
 }
 
 TEST_F(StartupTest, BoardIdLimitsAndUnreadableSettings) {
-    FakeBoard unreadable = BoardWithId(FakeBoard::WithLetters(120, 'T', 'M'), 7);
-    unreadable.statusFor[0x03] = 0x03;
-    Run({BoardWithId(FakeBoard::WithLetters(120, 'T', 'M'), 1),
-         BoardWithId(FakeBoard::WithLetters(120, 'T', 'M'), 99),
-         BoardWithId(FakeBoard::WithLetters(120, 'T', 'M'), 100), unreadable,
-         BoardWithId(FakeBoard::WithLetters(120, 'T', 'M'), 0x0105)});
+    const tkbsim::NewBoard board = WithLetters(120, 'T', 'M');
+    Attach({board, board, board, board, board});
+    SetBoardId(0, 1);
+    SetBoardId(1, 99);
+    SetBoardId(2, 100);
+    SetBoardId(3, 7);
+    boards_->Board(3)->RefuseCommand(0x03, 0x03);  // its settings cannot be read
+    SetBoardId(4, 0x0105);
+    Run();
     ASSERT_EQ(host_.selections.size(), 1u);
     EXPECT_EQ(host_.selections[0],
               (std::vector<std::string>{"0: TKB-20 (HDMI) [ID=1]", "1: TKB-20 (HDMI) [ID=99]",
@@ -164,70 +177,73 @@ TEST_F(StartupTest, BoardIdLimitsAndUnreadableSettings) {
 
 TEST_F(StartupTest, SettingsBlockIsReadAtTheFirstBoardTypesAddress) {
     // An RJQ-10 keeps its block elsewhere, but its type is not known yet while the list is built.
-    FakeBoard rjq;
-    rjq.version = Version(12, 0x01, 0);
-    rjq.PutFlash(0x070000 + 138, {9, 0});
-    Run({BoardWithId(rjq, 4)});
-    EXPECT_EQ(boards_->FramesOf(0x03).at(0),
+    Attach({BoardAnswering(Version(12, 0x01, 0), 0, 0)});
+    boards_->Board(0)->WriteFlash(0x070000 + 138, {9, 0});
+    SetBoardId(0, 4);
+    Run();
+    EXPECT_EQ(boards_->FramesOf(0, 0x03).at(0),
               (std::vector<uint8_t>{0x03, 0xE7, 0x1F, 0x00, 0x00, 0x02, 0x00}));
 }
 
 TEST_F(StartupTest, TheChosenBoardIsIdentified) {
     host_.selection = 2;
     host_.usbVersion = 0x0310;
-    const StartupOutcome outcome =
-        Run({FakeBoard::WithLetters(35, 'T', 'U'), FakeBoard::WithLetters(150, 0, 0),
-             FakeBoard::WithLetters(50, 'O', 'V')});
+    Attach({WithLetters(35, 'T', 'U'), WithLetters(150, 0, 0), WithLetters(50, 'O', 'V')});
+    const StartupOutcome outcome = Run();
     EXPECT_EQ(control_.BoardIndex(), 2);
     EXPECT_EQ(identity_.modelName, "TKF-20");
     EXPECT_EQ(identity_.boardType, 1);
     EXPECT_EQ(outcome.title, "TKBCtl [TKF-20](USB3.16)");
-    // Identification asks only the chosen board: once while listing, once more after the choice.
-    EXPECT_EQ(boards_->FramesOf(0xF0).size(), 4u);
-    EXPECT_EQ(boards_->Frames().back().board, 2);
+    // Identification asks every board while listing, and the chosen one once more after the choice:
+    // its version, then its letters last of all.
+    EXPECT_EQ(boards_->FramesOf(0, 0xF0).size(), 1u);
+    EXPECT_EQ(boards_->FramesOf(1, 0xF0).size(), 1u);
+    EXPECT_EQ(boards_->FramesOf(2, 0xF0).size(), 2u);
+    EXPECT_EQ(boards_->FpgaReads(2), (std::vector<uint32_t>{0x080000D0, 0x080000D4, 0x080000D0, 0x080000D4}));
+    EXPECT_EQ(boards_->Frames(2).back()[0], 0x07);
 }
 
 TEST_F(StartupTest, SelectionOutsideTheListFallsBackToBoardZero) {
     host_.selection = 7;
-    Run({FakeBoard::WithLetters(35, 'T', 'U'), FakeBoard::WithLetters(50, 'O', 'V')});
+    Attach({WithLetters(35, 'T', 'U'), WithLetters(50, 'O', 'V')});
+    Run();
     EXPECT_EQ(control_.BoardIndex(), 0);
     EXPECT_EQ(identity_.modelName, "TKB-20U");
 }
 
 TEST_F(StartupTest, BoardsBehindAGapAreNeverOffered) {
-    FakeBoard missing = FakeBoard::WithLetters(50, 'O', 'V');
-    missing.opensLeft = 0;
-    Run({FakeBoard::WithLetters(35, 'T', 'U'), missing, FakeBoard::WithLetters(150, 0, 0)});
+    Attach({WithLetters(35, 'T', 'U'), WithLetters(50, 'O', 'V'), WithLetters(150, 0, 0)});
+    boards_->Board(1)->StopOpeningAfter(0);
+    Run();
     EXPECT_TRUE(host_.selections.empty());
-    EXPECT_EQ(boards_->Opens(2), 0);
+    EXPECT_EQ(boards_->Opens(2), 0u);
     EXPECT_EQ(identity_.modelName, "TKB-20U");
 }
 
 TEST_F(StartupTest, RjqBoardDisablesInfoAndCameraPowerWithoutReadingLetters) {
-    FakeBoard rjq = FakeBoard::WithLetters(95, 'K', 'U');  // letters present but not to be read
-    rjq.version = Version(95, 0x01, 0);
-    const StartupOutcome outcome = Run({rjq});
+    Attach({BoardAnswering(Version(95, 0x01, 0), 'K', 'U')});  // letters present but not to be read
+    const StartupOutcome outcome = Run();
     EXPECT_TRUE(outcome.deviceFound);
     EXPECT_EQ(identity_.modelName, "RJQ-10");
     EXPECT_EQ(identity_.boardType, 3);
     EXPECT_EQ(Sorted(outcome.disabledControls), (std::vector<int>{IDC_TKB_INFO, IDC_CAMERA_POWER}));
-    EXPECT_TRUE(boards_->FramesOf(0x07).empty());
+    EXPECT_TRUE(boards_->FramesOf(0, 0x07).empty());
     EXPECT_EQ(outcome.title, "TKBCtl [RJQ-10](USB2.0)");
 }
 
 TEST_F(StartupTest, FailedLetterReadsLeaveTheLettersAtZero) {
-    FakeBoard board = FakeBoard::WithLetters(150, 'K', 'R');
-    board.statusFor[0x07] = 0x03;
-    Run({board});
-    EXPECT_EQ(boards_->FramesOf(0x07).size(), 4u);  // two per identification
+    Attach({WithLetters(150, 'K', 'R')});
+    boards_->Board(0)->RefuseCommand(0x07, 0x03);
+    Run();
+    EXPECT_EQ(boards_->FramesOf(0, 0x07).size(), 4u);  // two per identification
     EXPECT_EQ(identity_.modelName, "TKB-20");
     EXPECT_EQ(identity_.boardType, 0);
 }
 
 TEST_F(StartupTest, RefusedVersionRequestIsJudgedOnZeros) {
-    FakeBoard board = FakeBoard::WithLetters(150, 'T', 'U');
-    board.statusFor[0xF0] = 0x01;
-    const StartupOutcome outcome = Run({board});
+    Attach({WithLetters(150, 'T', 'U')});
+    boards_->Board(0)->RefuseCommand(0xF0, 0x01);
+    const StartupOutcome outcome = Run();
     EXPECT_TRUE(outcome.deviceFound);
     EXPECT_EQ(identity_.modelName, "RJQ-10");
 }
@@ -243,7 +259,8 @@ void ExpectNoDevice(const StartupOutcome& outcome, const BoardIdentity& identity
 
 TEST_F(StartupTest, NoBoardAtAllGivesTheNoDeviceState) {
     identity_ = {"TKF-20", 1};
-    const StartupOutcome outcome = Run({});
+    Attach({});
+    const StartupOutcome outcome = Run();
     EXPECT_TRUE(host_.selections.empty());
     EXPECT_EQ(control_.BoardIndex(), 0);
     ExpectNoDevice(outcome, identity_, host_);
@@ -251,10 +268,10 @@ TEST_F(StartupTest, NoBoardAtAllGivesTheNoDeviceState) {
 }
 
 TEST_F(StartupTest, BoardThatOpensOnlyForThePresenceTestIsUnknown) {
-    FakeBoard shy = FakeBoard::WithLetters(35, 'T', 'U');
-    shy.opensLeft = 1;
+    Attach({WithLetters(150, 0, 0), WithLetters(35, 'T', 'U')});
+    boards_->Board(1)->StopOpeningAfter(1);
     host_.selection = 1;
-    const StartupOutcome outcome = Run({FakeBoard::WithLetters(150, 0, 0), shy});
+    const StartupOutcome outcome = Run();
     ASSERT_EQ(host_.selections.size(), 1u);
     EXPECT_EQ(host_.selections[0], (std::vector<std::string>{"0: TKB-20 (?)", "1: Unknown board"}));
     EXPECT_EQ(control_.BoardIndex(), 1);

@@ -11,16 +11,32 @@ namespace tkbctl::test {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+std::vector<tkbsim::NewBoard> OfModels(const std::vector<const char*>& models) {
+    std::vector<tkbsim::NewBoard> boards;
+    for (const char* model : models)
+        boards.push_back({tkbsim::FindModel(model)});
+    return boards;
+}
+
+}  // namespace
+
 VirtualBoards::VirtualBoards(const std::vector<const char*>& models) {
+    Attach(OfModels(models));
+}
+
+VirtualBoards::VirtualBoards(std::initializer_list<tkbsim::NewBoard> boards) {
+    Attach(boards);
+}
+
+void VirtualBoards::Attach(const std::vector<tkbsim::NewBoard>& boards) {
     static std::atomic<int> counter{0};
     path_ = fs::temp_directory_path() /
             ("tkbctl-boards-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()) +
              "-" + std::to_string(counter++));
-    std::vector<tkbsim::NewBoard> newBoards;
-    for (const char* model : models)
-        newBoards.push_back({tkbsim::FindModel(model)});
     folder_.emplace(path_.string());
-    numbers_ = folder_->Create(newBoards);
+    numbers_ = folder_->Create(boards);
     tkr::SetDriver(std::make_shared<tkbsim::VirtualDriver>(path_.string()));
 }
 
@@ -32,6 +48,10 @@ VirtualBoards::~VirtualBoards() {
 
 std::shared_ptr<tkbsim::Board> VirtualBoards::Board(size_t index) {
     return folder_->Open(numbers_.at(index));
+}
+
+uint32_t VirtualBoards::Opens(size_t index) {
+    return Board(index)->Info().opens;
 }
 
 std::vector<std::vector<uint8_t>> VirtualBoards::Frames(size_t index) {

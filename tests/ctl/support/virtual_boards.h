@@ -5,6 +5,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <initializer_list>
 #include <memory>
 #include <optional>
 #include <vector>
@@ -17,6 +18,8 @@ class VirtualBoards {
 public:
     // One board per model name, numbered from 0 in this order.
     explicit VirtualBoards(const std::vector<const char*>& models);
+    // One board per description, numbered from 0 in this order.
+    VirtualBoards(std::initializer_list<tkbsim::NewBoard> boards);
     ~VirtualBoards();
     VirtualBoards(const VirtualBoards&) = delete;
     VirtualBoards& operator=(const VirtualBoards&) = delete;
@@ -31,8 +34,12 @@ public:
     std::vector<std::vector<uint8_t>> FramesOf(size_t index, uint8_t command);
     // The FPGA registers a board was asked to read, in order.
     std::vector<uint32_t> FpgaReads(size_t index);
+    // Handles opened on a board.
+    uint32_t Opens(size_t index);
 
 private:
+    void Attach(const std::vector<tkbsim::NewBoard>& boards);
+
     std::filesystem::path path_;
     std::optional<tkbsim::BoardFolder> folder_;
     std::vector<uint32_t> numbers_;

@@ -8,8 +8,7 @@
 #include "board/board_models.h"
 #include "sim_test_support.h"
 #include "support/recording_messages.h"
-#include "tkbsim/board_folder.h"
-#include "tkbsim/virtual_driver.h"
+#include "support/virtual_boards.h"
 #include "update/firmware_update.h"
 
 namespace tkbctl::test {
@@ -17,21 +16,6 @@ namespace {
 
 using tkbsim::test::Bytes;
 using tkbsim::test::Pattern;
-
-class Boards {
-public:
-    explicit Boards(const char* model) : folder_("tkbctl-update"), boards_(folder_.Str()) {
-        numbers_ = boards_.Create({{tkbsim::FindModel(model)}});
-        tkr::SetDriver(std::make_shared<tkbsim::VirtualDriver>(folder_.Str()));
-    }
-    ~Boards() { tkr::SetDriver(nullptr); }
-    std::shared_ptr<tkbsim::Board> Board() { return boards_.Open(numbers_.at(0)); }
-
-private:
-    tkbsim::test::TempFolder folder_;
-    tkbsim::BoardFolder boards_;
-    std::vector<uint32_t> numbers_;
-};
 
 struct Event {
     char kind;  // 'S'tarted, 'P'rogress, 'F'inished
@@ -67,7 +51,7 @@ constexpr UpdatePhase kW = UpdatePhase::kWriting;
 constexpr UpdatePhase kV = UpdatePhase::kVerifying;
 
 TEST(FirmwareUpdate, WriteAndVerificationReportEveryTransferOfTheLibrary) {
-    Boards boards("TKB-20");
+    VirtualBoards boards({"TKB-20"});
     const Bytes image = Pattern(0x80000, 3);
     BoardIdentity identity{"TKB-20", 0};
     RecordingMessages messages;
@@ -75,7 +59,7 @@ TEST(FirmwareUpdate, WriteAndVerificationReportEveryTransferOfTheLibrary) {
     Recorder recorder;
     const UpdateReport report = RunFirmwareUpdate(control, identity, FirmwareKind::kFpga, image, recorder);
     ASSERT_EQ(report.outcome, UpdateOutcome::kDone);
-    EXPECT_EQ(boards.Board()->ReadFlash(0, 0x80000), image);
+    EXPECT_EQ(boards.Board(0)->ReadFlash(0, 0x80000), image);
 
     // The virtual driver moves 64 KiB a request; the last request of a write never ends on a
     // multiple of 1024, so its final 64 bytes go on their own.
@@ -99,8 +83,8 @@ TEST(FirmwareUpdate, WriteAndVerificationReportEveryTransferOfTheLibrary) {
 }
 
 TEST(FirmwareUpdate, ABoardUnpluggedMidwayFailsWithTheLibrarysReasonAndIsNotLeftOpen) {
-    Boards boards("TKB-20");
-    std::shared_ptr<tkbsim::Board> board = boards.Board();
+    VirtualBoards boards({"TKB-20"});
+    std::shared_ptr<tkbsim::Board> board = boards.Board(0);
     const Bytes image = Pattern(0x8000, 6);
     BoardIdentity identity{"TKB-20", 0};
     RecordingMessages messages;
@@ -134,9 +118,9 @@ TEST(FirmwareUpdate, ABoardUnpluggedMidwayFailsWithTheLibrarysReasonAndIsNotLeft
 }
 
 TEST(FirmwareUpdate, BadFlashIsAMismatchThatTheLibraryCalledSuccess) {
-    Boards boards("TKB-20U");
-    boards.Board()->SetBadFlash(0x080000 + 0x2345, 4);
-    const Bytes kept = boards.Board()->ReadFlash(0x080000 + 0x2345, 1);
+    VirtualBoards boards({"TKB-20U"});
+    boards.Board(0)->SetBadFlash(0x080000 + 0x2345, 4);
+    const Bytes kept = boards.Board(0)->ReadFlash(0x080000 + 0x2345, 1);
     const Bytes image = Pattern(0x10000, 9);
     BoardIdentity identity{"TKB-20U", 1};
     RecordingMessages messages;
@@ -153,11 +137,11 @@ TEST(FirmwareUpdate, BadFlashIsAMismatchThatTheLibraryCalledSuccess) {
 
 TEST(FirmwareUpdate, TheSettingsBlockIsKeptWhereTheModelTableSaysItLies) {
     // The TKR-90 keeps its block at 0xFF0000, far from the other models' 0x1F0000.
-    Boards boards("TKR-90");
+    VirtualBoards boards({"TKR-90"});
     const uint32_t address = FindBoardModel("TKR-90")->settingsAddress;
     ASSERT_EQ(address, 0xFF0000u);
     const Bytes block = Pattern(512, 41);
-    boards.Board()->WriteFlash(address, block);
+    boards.Board(0)->WriteFlash(address, block);
     BoardIdentity identity{"TKR-90", 10};
     EXPECT_FALSE(CoversSettingsBlock(FirmwareKind::kMulti, identity, address));
     EXPECT_TRUE(CoversSettingsBlock(FirmwareKind::kMulti, identity, address + 1));
@@ -170,15 +154,15 @@ TEST(FirmwareUpdate, TheSettingsBlockIsKeptWhereTheModelTableSaysItLies) {
     const UpdateReport report = RunFirmwareUpdate(control, identity, FirmwareKind::kMulti, image, recorder);
     ASSERT_EQ(report.outcome, UpdateOutcome::kDone);
     EXPECT_TRUE(report.settingsKept);
-    EXPECT_EQ(boards.Board()->ReadFlash(address, 512), block);
-    EXPECT_EQ(boards.Board()->ReadFlash(address + 512, 16), Bytes(16, 0x00));
+    EXPECT_EQ(boards.Board(0)->ReadFlash(address, 512), block);
+    EXPECT_EQ(boards.Board(0)->ReadFlash(address + 512, 16), Bytes(16, 0x00));
     EXPECT_EQ(recorder.events.front(), (Event{'S', UpdatePhase::kSavingSettings, 0, 512}));
     EXPECT_EQ(recorder.events.back(), (Event{'F', UpdatePhase::kRestoringSettings, 512, 512}));
 }
 
 TEST(FirmwareUpdate, ASettingsBlockThatDoesNotStayFailsAfterTheImage) {
-    Boards boards("TKB-20U");
-    std::shared_ptr<tkbsim::Board> board = boards.Board();
+    VirtualBoards boards({"TKB-20U"});
+    std::shared_ptr<tkbsim::Board> board = boards.Board(0);
     const uint32_t address = 0x1F0000;
     board->WriteFlash(address, Pattern(512, 1));
     BoardIdentity identity{"TKB-20U", 1};
@@ -203,9 +187,9 @@ TEST(FirmwareUpdate, ASettingsBlockThatDoesNotStayFailsAfterTheImage) {
 }
 
 TEST(FirmwareUpdate, RefusalsOfTheWrapperSendNothing) {
-    Boards boards("RJQ-10");
+    VirtualBoards boards({"RJQ-10"});
     uint64_t overwritten = 0;
-    boards.Board()->ClearLog();
+    boards.Board(0)->ClearLog();
     BoardIdentity rjq{"RJQ-10", 3};
     RecordingMessages messages;
     CTkrUsbControl control(rjq, messages);
@@ -223,7 +207,7 @@ TEST(FirmwareUpdate, RefusalsOfTheWrapperSendNothing) {
     EXPECT_FALSE(RefusedByWrapper(FirmwareKind::kMulti, tkb, 0x80001));
     EXPECT_EQ(RunFirmwareUpdate(other, tkb, FirmwareKind::kFpga, Bytes(0x80001, 0), recorder).outcome,
               UpdateOutcome::kRefused);
-    EXPECT_TRUE(boards.Board()->Log(overwritten).empty());
+    EXPECT_TRUE(boards.Board(0)->Log(overwritten).empty());
 }
 
 }  // namespace
