@@ -193,6 +193,8 @@ protected:
     }
     // Opens the dialog on `record` (null: none) with the wrapper unless `withControl` is false.
     void Open(TKBSetting* record, bool withControl = true) {
+        // The view goes before the dialog it was opened on.
+        view_.reset();
         dialog_ = std::make_unique<TKBSettingDlg>(identity_, services_);
         dialog_->SetRecord(record);
         dialog_->SetControl(withControl ? control_.get() : nullptr);

@@ -30,15 +30,17 @@ TEST_F(ImageFileWin32, ReadsEveryByteAndCanReadAgain) {
     for (size_t i = 0; i < bytes.size(); ++i)
         bytes[i] = static_cast<char>(i * 7 + (i >> 12));
     Write(bytes);
-    const std::unique_ptr<ImageFile> file = OpenImageFileExclusive(path_);
-    ASSERT_TRUE(file);
-    ASSERT_EQ(file->Size(), bytes.size());
-    std::vector<uint8_t> buffer(bytes.size());
-    ASSERT_TRUE(file->ReadAll(buffer));
-    EXPECT_EQ(std::string(buffer.begin(), buffer.end()), bytes);
-    std::fill(buffer.begin(), buffer.end(), 0);
-    ASSERT_TRUE(file->ReadAll(buffer));
-    EXPECT_EQ(std::string(buffer.begin(), buffer.end()), bytes);
+    {
+        const std::unique_ptr<ImageFile> file = OpenImageFileExclusive(path_);
+        ASSERT_TRUE(file);
+        ASSERT_EQ(file->Size(), bytes.size());
+        std::vector<uint8_t> buffer(bytes.size());
+        ASSERT_TRUE(file->ReadAll(buffer));
+        EXPECT_EQ(std::string(buffer.begin(), buffer.end()), bytes);
+        std::fill(buffer.begin(), buffer.end(), 0);
+        ASSERT_TRUE(file->ReadAll(buffer));
+        EXPECT_EQ(std::string(buffer.begin(), buffer.end()), bytes);
+    }
 
     Write("");
     const std::unique_ptr<ImageFile> empty = OpenImageFileExclusive(path_);
