@@ -26,6 +26,11 @@
 #define IDS_VERIFY_FX3_FAILED 10016
 #define IDS_UPDATE_FPGA_FAILED 10017
 #define IDS_VERIFY_FPGA_FAILED 10018
+// An image longer than the flash region it is written to (up to the next image, the settings block
+// or the end of the flash) or than a 24-bit length; refused before the board is touched.
+#define IDS_IMAGE_TOO_LARGE_FOR_FLASH 10020
+// The memory for an image or its read-back could not be had; nothing was written.
+#define IDS_UPDATE_OUT_OF_MEMORY 10021
 
 // Setting files and the progress window.
 #define IDS_APPLYING_SETTING_FILE 12001

@@ -4,6 +4,7 @@
 
 #include "main_window/main_window_fixture.h"
 #include "messages/message_ids.h"
+#include "setting_dialog/setting_dialog_fixture.h"
 
 namespace tkbctl::test {
 namespace {
@@ -270,11 +271,15 @@ TEST_F(MainWindowTest, FieldsAreSavedOnCloseOnlyAndLoadedAtTheNextStart) {
 
 TEST_F(MainWindowTest, BoardSettingsReadTheBlockAndReportAFailedRead) {
     Start({"TKB-20U"});
+    view_->DescribeChild(IDD_TKB_SETTING, SettingDialogTemplate(),
+                         [](ui::MemoryView& settings) { settings.Click(IDC_SETTING_CANCEL); });
     ASSERT_TRUE(view_->Click(IDC_TKB_SETTING));
     EXPECT_TRUE(view_->Messages().empty());
     boards_->Board(0)->Unplug();
     view_->Click(IDC_TKB_SETTING);
     EXPECT_EQ(MessageIds(*view_), std::vector<int>{IDS_READ_SETTINGS_FAILED});
+    // The settings dialog opened after the read only.
+    EXPECT_EQ(view_->ModalRuns(), std::vector<int>{IDD_TKB_SETTING});
 }
 
 TEST_F(MainWindowTest, TestSweepWritesEveryValueButThoseEndingInThree) {
