@@ -221,6 +221,14 @@ bool CTkrUsbControl::ReadVersionInfo(uint32_t length, uint8_t* buffer) {
     });
 }
 
+std::optional<std::string> CTkrUsbControl::LibraryVersion() {
+    // The export fills up to 256 bytes; the last one stays a terminator whatever it writes.
+    char buffer[257] = {};
+    if (TKR50API_GetVersion(buffer) != TKRUSB20_RET_SUCCESS)
+        return std::nullopt;
+    return std::string(buffer);
+}
+
 std::string CTkrUsbControl::ResultText(int32_t code) {
     switch (code) {
         case TKRUSB20_RET_SUCCESS:

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "TKR50API.h"
@@ -61,6 +62,9 @@ public:
     // Whom the library tells how far the image transfers of the update and read-back operations
     // have got (nullptr: nobody). For the calling process; it does not touch LastResult.
     void SetTransferProgress(TKR50API_ProgressCallback callback, void* context);
+
+    // The library's file version (TKR50API_GetVersion); nothing when it gives none.
+    static std::optional<std::string> LibraryVersion();
 
     // Text for a library result code (UTF-8; most texts are Japanese).
     static std::string ResultText(int32_t code);

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "plugin/plugin_launch.h"
+#include "setting_dialog/setting_dialog_services.h"
 #include "ui/dialog_view.h"
 
 namespace tkbctl {
@@ -26,6 +27,8 @@ public:
     // the window's (the setting-file worker); blocks that thread until the user answers.
     virtual void ShowMessageFromWorker(std::uintptr_t owner, const ui::Message& message) = 0;
     virtual PluginLoader& Plugins() = 0;
+    // What the board settings dialog needs: its update image files, their memory, its pause.
+    virtual SettingDialogServices& SettingDialog() = 0;
 };
 
 }  // namespace tkbctl

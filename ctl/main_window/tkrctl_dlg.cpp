@@ -7,8 +7,10 @@
 #include "board_info/tkb_info_dlg.h"
 #include "main_window/register_fields.h"
 #include "select_board/sel_board_dlg.h"
+#include "setting_dialog/tkb_setting_dlg.h"
 #include "startup/startup.h"
 #include "ui/data_exchange.h"
+#include "ui/wait_cursor.h"
 
 namespace tkbctl {
 
@@ -360,7 +362,15 @@ void CTKRctlDlg::OnTkbSetting() {
     bytes_.clear();
     if (!LoadSettings(control_, messages_, setting_, transfer_))
         return;
-    // The record now holds the board's settings; the program has no settings window to show them in.
+    TKBSettingDlg settings(identity_, services_.SettingDialog());
+    settings.SetRecord(&setting_);
+    settings.SetControl(&control_);
+    // Cancel keeps the board as it is; so does an update, which ends the dialog with 0 once the
+    // board holds the new image.
+    if (View().RunModal(settings) != ui::kIdOk)
+        return;
+    ui::WaitCursor wait(View());
+    SaveSettings(control_, messages_, identity_, setting_, transfer_);
 }
 
 void CTKRctlDlg::OnSettingFileWrite() {

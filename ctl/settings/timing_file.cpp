@@ -2,13 +2,13 @@
 
 #include <cstdint>
 
+#include "board/board_models.h"
 #include "ini/ini_handler.h"
 
 namespace tkbctl {
 namespace {
 
 constexpr const char* kSection = "TKDGenerator";
-constexpr uint8_t kTimingValidMark = 0x55;
 
 // Where each key goes, as block offsets; two keys are stored twice. Read in this order.
 struct TimingKey {
@@ -36,7 +36,7 @@ void LoadTimingFile(const std::string& path, TKBSetting* setting) {
         return;
     }
     CINIHandler file(path);
-    setting->TimingArea[0] = kTimingValidMark;
+    setting->TimingArea[0] = kTimingAreaValid;
     for (const TimingKey& key : kTimingKeys) {
         const int32_t value = file.GetInt(kSection, key.name);
         Put32(*setting, key.offset, value);
@@ -44,6 +44,10 @@ void LoadTimingFile(const std::string& path, TKBSetting* setting) {
             Put32(*setting, key.copyOffset, value);
         }
     }
+}
+
+bool HasTimingArea(const BoardIdentity& identity) {
+    return ModelNamedLike(identity).settingsWriteLength > kTimingAreaOffset;
 }
 
 }  // namespace tkbctl

@@ -5,6 +5,7 @@
 
 #include "board/board_models.h"
 #include "settings/tkb_setting.h"
+#include "tkr/protocol.h"
 
 namespace tkbctl {
 
@@ -115,12 +116,65 @@ bool RefusedByWrapper(FirmwareKind kind, const BoardIdentity& identity, size_t l
            (kind == FirmwareKind::kFpga && length > CTkrUsbControl::kMaxFpgaImage);
 }
 
+namespace {
+
+// The flash address space the library reaches: 24-bit addresses and lengths.
+constexpr uint64_t kFlashEnd = 0x1000000;
+constexpr uint32_t kMaxTransferLength = 0xFFFFFF;
+
+uint32_t Fx3Address(const BoardModel& model) {
+    switch (model.fx3) {
+        case Fx3Image::Standard:
+            return tkr::kFlashFx3Image;
+        case Fx3Image::Upper:
+            return tkr::kFlashFx3ImageUpper;
+        case Fx3Image::HighFlash:
+            return kHighFlashFx3Address;
+    }
+    return tkr::kFlashFx3Image;
+}
+
+uint32_t FpgaAddress(const BoardModel& model) {
+    return model.fpga == FpgaImage::Upper ? tkr::kFlashFpgaImageUpper : tkr::kFlashFpgaImage;
+}
+
+}  // namespace
+
+uint32_t FlashRoomFor(FirmwareKind kind, const BoardIdentity& identity) {
+    if (kind == FirmwareKind::kMulti)
+        return kMaxTransferLength;
+    const BoardModel& model = FlashModelOf(identity);
+    const uint32_t start = kind == FirmwareKind::kFx3 ? Fx3Address(model) : FpgaAddress(model);
+    uint64_t end = kFlashEnd;
+    for (const uint64_t next :
+         {uint64_t{Fx3Address(model)}, uint64_t{FpgaAddress(model)}, uint64_t{model.settingsAddress}}) {
+        if (next > start)
+            end = std::min(end, next);
+    }
+    return static_cast<uint32_t>(std::min<uint64_t>(end - start, kMaxTransferLength));
+}
+
+bool TooLargeForFlash(FirmwareKind kind, const BoardIdentity& identity, uint64_t length) {
+    if (length > kMaxTransferLength)
+        return true;
+    if (length <= FlashRoomFor(kind, identity))
+        return false;
+    return !RefusedByWrapper(kind, identity, static_cast<size_t>(length));
+}
+
 size_t FirstDifference(std::span<const uint8_t> a, std::span<const uint8_t> b) {
     return static_cast<size_t>(std::mismatch(a.begin(), a.end(), b.begin(), b.end()).first - a.begin());
 }
 
 UpdateReport RunFirmwareUpdate(CTkrUsbControl& control, const BoardIdentity& identity, FirmwareKind kind,
                                std::span<const uint8_t> image, UpdateObserver& observer) {
+    std::vector<uint8_t> readBack(image.size());
+    return RunFirmwareUpdate(control, identity, kind, image, readBack, observer);
+}
+
+UpdateReport RunFirmwareUpdate(CTkrUsbControl& control, const BoardIdentity& identity, FirmwareKind kind,
+                               std::span<const uint8_t> image, std::span<uint8_t> readBack,
+                               UpdateObserver& observer) {
     UpdateReport report;
     auto failed = [&](UpdateOutcome outcome) {
         report.outcome = outcome;
@@ -158,10 +212,10 @@ UpdateReport RunFirmwareUpdate(CTkrUsbControl& control, const BoardIdentity& ide
 
     progress.Enter(UpdatePhase::kVerifying);
     observer.PhaseStarted(UpdatePhase::kVerifying, image.size());
-    std::vector<uint8_t> readBack(image.size());
-    if (!ReadBack(control, kind, readBack))
+    const std::span<uint8_t> back = readBack.first(image.size());
+    if (!ReadBack(control, kind, back))
         return failed(UpdateOutcome::kReadBackFailed);
-    if (!Same(image, readBack, report)) {
+    if (!Same(image, back, report)) {
         report.outcome = UpdateOutcome::kMismatch;
         report.result = control.LastResult();
         return report;

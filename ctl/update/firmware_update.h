@@ -78,10 +78,26 @@ bool CoversSettingsBlock(FirmwareKind kind, const BoardIdentity& identity, size_
 // anything: a model without an update path, or an FPGA image over the wrapper's limit.
 bool RefusedByWrapper(FirmwareKind kind, const BoardIdentity& identity, size_t length);
 
+// The most bytes an image of `kind` may have on the board: from its flash address up to the next
+// region the board keeps there (the other image or the settings block) or the end of the 24-bit
+// flash address space. A multi image may cover the whole flash (its settings block is kept, see
+// above) and is bounded by the 24-bit length the library sends.
+uint32_t FlashRoomFor(FirmwareKind kind, const BoardIdentity& identity);
+
+// Whether an image of `length` bytes reaches beyond its region, so that writing it would overwrite
+// what follows or be cut short, or beyond a 24-bit length. Images within 24 bits that the wrapper
+// refuses itself, with its own message, are left to it.
+bool TooLargeForFlash(FirmwareKind kind, const BoardIdentity& identity, uint64_t length);
+
 // The first offset where `a` and `b` differ (both the same length), or their length.
 size_t FirstDifference(std::span<const uint8_t> a, std::span<const uint8_t> b);
 
 UpdateReport RunFirmwareUpdate(CTkrUsbControl& control, const BoardIdentity& identity, FirmwareKind kind,
                                std::span<const uint8_t> image, UpdateObserver& observer);
+// The same, reading the image back into `readBack` (as long as the image): the caller secures the
+// memory before the board is touched, so that no allocation can fail once the flash is written.
+UpdateReport RunFirmwareUpdate(CTkrUsbControl& control, const BoardIdentity& identity, FirmwareKind kind,
+                               std::span<const uint8_t> image, std::span<uint8_t> readBack,
+                               UpdateObserver& observer);
 
 }  // namespace tkbctl

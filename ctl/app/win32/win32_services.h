@@ -17,10 +17,12 @@ public:
     std::string CurrentDirectory() override;
     void ShowMessageFromWorker(std::uintptr_t owner, const ui::Message& message) override;
     PluginLoader& Plugins() override { return plugins_; }
+    SettingDialogServices& SettingDialog() override { return settingDialog_; }
 
 private:
     ui::win32::Resources resources_;
     Win32PluginLoader plugins_;
+    PlatformSettingDialogServices settingDialog_;
 };
 
 }  // namespace tkbctl

@@ -50,12 +50,27 @@ public:
     }
 };
 
+// The platform's image files and memory, without the pause after "Set".
+class QuickSettingDialogServices : public SettingDialogServices {
+public:
+    int pauses = 0;
+    std::unique_ptr<ImageFile> OpenImageFile(const std::string& path) override {
+        return platform_.OpenImageFile(path);
+    }
+    std::unique_ptr<uint8_t[]> Allocate(size_t bytes) override { return platform_.Allocate(bytes); }
+    void Pause(std::chrono::milliseconds) override { ++pauses; }
+
+private:
+    PlatformSettingDialogServices platform_;
+};
+
 class FakeServices : public MainWindowServices {
 public:
     std::string directory;
     int32_t usbVersion = -1;
     int pauses = 0;
     FakePluginLoader plugins;
+    QuickSettingDialogServices settingDialog;
 
     int32_t QueryUsbVersion(uint16_t vendorId, uint16_t productId) override {
         EXPECT_EQ(vendorId, 0x0525);
@@ -70,6 +85,7 @@ public:
         workerMessages_.push_back({owner, message});
     }
     PluginLoader& Plugins() override { return plugins; }
+    SettingDialogServices& SettingDialog() override { return settingDialog; }
 
     std::vector<int> WorkerMessageIds() {
         std::lock_guard lock(mutex_);
