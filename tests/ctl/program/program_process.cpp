@@ -94,6 +94,7 @@ struct WindowSearch {
     DWORD process;
     const std::wstring* caption;
     bool prefix;
+    bool messageBox = false;
     HWND found = nullptr;
 };
 
@@ -105,6 +106,9 @@ BOOL CALLBACK MatchProgramWindow(HWND window, LPARAM parameter) {
     GetClassNameW(window, className, 16);
     if (process != search->process || std::wstring(className) != L"#32770" || !IsWindowVisible(window))
         return TRUE;
+    // A message box is the dialog with the static that holds its text.
+    if (search->messageBox && !GetDlgItem(window, 0xFFFF))
+        return TRUE;
     const std::wstring text = ui::test::WindowText(window);
     if (!search->caption->empty()) {
         if (search->prefix ? text.rfind(*search->caption, 0) != 0 : text != *search->caption)
@@ -114,8 +118,8 @@ BOOL CALLBACK MatchProgramWindow(HWND window, LPARAM parameter) {
     return FALSE;
 }
 
-HWND FindProgramWindow(DWORD process, const std::wstring& caption, bool prefix) {
-    WindowSearch search{process, &caption, prefix};
+HWND FindProgramWindow(DWORD process, const std::wstring& caption, bool prefix, bool messageBox = false) {
+    WindowSearch search{process, &caption, prefix, messageBox};
     EnumWindows(MatchProgramWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -136,6 +140,15 @@ HWND ProgramProcess::WaitForMainWindow(std::chrono::milliseconds timeout) const 
     HWND found = nullptr;
     ui::test::WaitFor(
         [&] { return (found = FindProgramWindow(process_.dwProcessId, L"TKBCtl", true)) != nullptr; },
+        timeout);
+    return found;
+}
+
+HWND ProgramProcess::WaitForMessageBox(std::chrono::milliseconds timeout) const {
+    static const std::wstring any;
+    HWND found = nullptr;
+    ui::test::WaitFor(
+        [&] { return (found = FindProgramWindow(process_.dwProcessId, any, false, true)) != nullptr; },
         timeout);
     return found;
 }
@@ -186,6 +199,20 @@ void Settle(HWND window, int markerEdit) {
         return SendMessageTimeoutW(edit, EM_GETLIMITTEXT, 0, 0, SMTO_NORMAL, 1000, &current) &&
                current == limit;
     });
+}
+
+void Dismiss(HWND box) {
+    ui::test::PostClick(box, IDOK);
+    ui::test::WaitFor([&] { return !IsWindow(box); });
+}
+
+void ChooseFile(HWND openDialog, const fs::path& path) {
+    // Explorer-style dialogs name the file in a combo box (0x47C), older ones in an edit (0x480).
+    HWND name = GetDlgItem(openDialog, 0x47C);
+    if (!name || !IsWindowVisible(name))
+        name = GetDlgItem(openDialog, 0x480);
+    SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.wstring().c_str()));
+    ui::test::PostClick(openDialog, IDOK);
 }
 
 std::vector<std::wstring> ComboItems(HWND dialog, int id) {

@@ -71,6 +71,8 @@ public:
                        std::chrono::milliseconds timeout = std::chrono::seconds(30)) const;
     // The main window: the program's visible dialog whose caption begins with "TKBCtl".
     HWND WaitForMainWindow(std::chrono::milliseconds timeout = std::chrono::seconds(30)) const;
+    // A visible message box of the program, whichever of its windows owns it.
+    HWND WaitForMessageBox(std::chrono::milliseconds timeout = std::chrono::seconds(30)) const;
 
     // Waits for the process to end; false when it still runs after the time-out.
     bool WaitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(30));
@@ -93,6 +95,10 @@ bool IsVisible(HWND dialog, int id);
 // else sets, takes a new value when the marker is handled. (A sent message would not do: a thread
 // takes sent messages before posted ones.)
 void Settle(HWND window, int markerEdit);
+// Presses a message box's OK and waits for the box to go.
+void Dismiss(HWND box);
+// Names `path` in the real Open dialog's file name field, then presses Open.
+void ChooseFile(HWND openDialog, const std::filesystem::path& path);
 // The items of a combo box.
 std::vector<std::wstring> ComboItems(HWND dialog, int id);
 

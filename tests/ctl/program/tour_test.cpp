@@ -94,11 +94,7 @@ TEST(ProgramTour, EveryWindowInTurn) {
         const HWND open = ui::test::WaitForOwnedDialog(main, L"Open File");
         ASSERT_TRUE(open);
         pictures.Save(open, "open-file");
-        HWND name = GetDlgItem(open, 0x47C);
-        if (!name || !IsWindowVisible(name))
-            name = GetDlgItem(open, 0x480);
-        SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(file.wstring().c_str()));
-        PostClick(open, IDOK);
+        ChooseFile(open, file);
         const HWND progress = WaitForOwned(main, IDC_PROGRESS_MESSAGE);
         ASSERT_TRUE(progress);
         pictures.Save(progress, "progress-window");
