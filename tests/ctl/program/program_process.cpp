@@ -259,11 +259,13 @@ std::vector<char> Capture(const RECT& rect) {
 
 }  // namespace
 
-bool SaveWindowPicture(HWND window, const fs::path& path) {
-    RedrawWindow(window, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+bool SaveWindowPicture(HWND window, const fs::path& path, Repaint repaint) {
+    if (repaint == Repaint::kFirst) {
+        RedrawWindow(window, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+    }
     RECT rect = {};
     if (!GetWindowRect(window, &rect) || rect.right <= rect.left || rect.bottom <= rect.top)
         return false;
@@ -277,6 +279,9 @@ bool SaveWindowPicture(HWND window, const fs::path& path) {
             return settled;
         },
         std::chrono::seconds(5));
+    // A window that went meanwhile left the screen to whatever came after it.
+    if (!IsWindow(window))
+        return false;
     BITMAPINFOHEADER header = {};
     header.biSize = sizeof(header);
     header.biWidth = rect.right - rect.left;

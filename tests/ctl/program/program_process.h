@@ -103,7 +103,10 @@ void ChooseFile(HWND openDialog, const std::filesystem::path& path);
 std::vector<std::wstring> ComboItems(HWND dialog, int id);
 
 // The window's pixels as a PNG-convertible 24-bit BMP file, cut from the screen; false on failure.
-bool SaveWindowPicture(HWND window, const std::filesystem::path& path);
+// A window whose thread is busy (the progress window of an update) is taken as it last painted
+// itself, without asking it to paint again.
+enum class Repaint { kFirst, kNo };
+bool SaveWindowPicture(HWND window, const std::filesystem::path& path, Repaint repaint = Repaint::kFirst);
 
 // The frames a virtual board received since its log was last cleared, each as the bytes it began
 // with ("01 78 10 01 02").
