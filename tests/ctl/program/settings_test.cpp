@@ -212,12 +212,17 @@ HWND UpdateFx3(SettingsSession& session, HWND settings, const fs::path& image) {
     return session.program().WaitForMessageBox();
 }
 
-TEST(ProgramUpdate, AnFx3ImageIsWrittenAtItsAddressVerifiedAndTheSettingsDialogCloses) {
+// A TKB-20U with the program up and an FX3 image file in its work folder.
+class ProgramUpdate : public ::testing::Test {
+protected:
     const Texts texts;
-    SettingsSession session("TKB-20U");
-    ASSERT_TRUE(session.main());
+    SettingsSession session{"TKB-20U"};
     const std::string image = Fx3Image(4096);
     const fs::path file = session.folder().WriteFile("firmware.img", image);
+};
+
+TEST_F(ProgramUpdate, AnFx3ImageIsWrittenAtItsAddressVerifiedAndTheSettingsDialogCloses) {
+    ASSERT_TRUE(session.main());
     const HWND settings = session.OpenSettings(L"TKB-20U Setting");
     ASSERT_TRUE(settings);
     const HWND outcome = UpdateFx3(session, settings, file);
@@ -230,12 +235,8 @@ TEST(ProgramUpdate, AnFx3ImageIsWrittenAtItsAddressVerifiedAndTheSettingsDialogC
     session.Close();
 }
 
-TEST(ProgramUpdate, AReadBackThatDiffersInTheLastByteIsToldAndTheSettingsDialogStaysOpen) {
-    const Texts texts;
-    SettingsSession session("TKB-20U");
+TEST_F(ProgramUpdate, AReadBackThatDiffersInTheLastByteIsToldAndTheSettingsDialogStaysOpen) {
     ASSERT_TRUE(session.main());
-    const std::string image = Fx3Image(4096);
-    const fs::path file = session.folder().WriteFile("firmware.img", image);
     // The flash keeps its old byte where the image's last byte goes, and acknowledges the write.
     session.Board()->SetBadFlash(kUsb3Fx3Address + static_cast<uint32_t>(image.size()) - 1, 1);
     const HWND settings = session.OpenSettings(L"TKB-20U Setting");
