@@ -94,6 +94,7 @@ struct WindowSearch {
     DWORD process;
     const std::wstring* caption;
     bool prefix;
+    bool messageBox = false;
     HWND found = nullptr;
 };
 
@@ -105,6 +106,9 @@ BOOL CALLBACK MatchProgramWindow(HWND window, LPARAM parameter) {
     GetClassNameW(window, className, 16);
     if (process != search->process || std::wstring(className) != L"#32770" || !IsWindowVisible(window))
         return TRUE;
+    // A message box is the dialog with the static that holds its text.
+    if (search->messageBox && !GetDlgItem(window, 0xFFFF))
+        return TRUE;
     const std::wstring text = ui::test::WindowText(window);
     if (!search->caption->empty()) {
         if (search->prefix ? text.rfind(*search->caption, 0) != 0 : text != *search->caption)
@@ -114,8 +118,8 @@ BOOL CALLBACK MatchProgramWindow(HWND window, LPARAM parameter) {
     return FALSE;
 }
 
-HWND FindProgramWindow(DWORD process, const std::wstring& caption, bool prefix) {
-    WindowSearch search{process, &caption, prefix};
+HWND FindProgramWindow(DWORD process, const std::wstring& caption, bool prefix, bool messageBox = false) {
+    WindowSearch search{process, &caption, prefix, messageBox};
     EnumWindows(MatchProgramWindow, reinterpret_cast<LPARAM>(&search));
     return search.found;
 }
@@ -136,6 +140,15 @@ HWND ProgramProcess::WaitForMainWindow(std::chrono::milliseconds timeout) const 
     HWND found = nullptr;
     ui::test::WaitFor(
         [&] { return (found = FindProgramWindow(process_.dwProcessId, L"TKBCtl", true)) != nullptr; },
+        timeout);
+    return found;
+}
+
+HWND ProgramProcess::WaitForMessageBox(std::chrono::milliseconds timeout) const {
+    static const std::wstring any;
+    HWND found = nullptr;
+    ui::test::WaitFor(
+        [&] { return (found = FindProgramWindow(process_.dwProcessId, any, false, true)) != nullptr; },
         timeout);
     return found;
 }
@@ -188,6 +201,20 @@ void Settle(HWND window, int markerEdit) {
     });
 }
 
+void Dismiss(HWND box) {
+    ui::test::PostClick(box, IDOK);
+    ui::test::WaitFor([&] { return !IsWindow(box); });
+}
+
+void ChooseFile(HWND openDialog, const fs::path& path) {
+    // Explorer-style dialogs name the file in a combo box (0x47C), older ones in an edit (0x480).
+    HWND name = GetDlgItem(openDialog, 0x47C);
+    if (!name || !IsWindowVisible(name))
+        name = GetDlgItem(openDialog, 0x480);
+    SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.wstring().c_str()));
+    ui::test::PostClick(openDialog, IDOK);
+}
+
 std::vector<std::wstring> ComboItems(HWND dialog, int id) {
     std::vector<std::wstring> items;
     const LRESULT count = SendDlgItemMessageW(dialog, id, CB_GETCOUNT, 0, 0);
@@ -201,14 +228,23 @@ std::vector<std::wstring> ComboItems(HWND dialog, int id) {
     return items;
 }
 
-bool SaveWindowPicture(HWND window, const fs::path& path) {
-    RedrawWindow(window, nullptr, nullptr,
-                 RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
-    // Another process draws the window: once it has answered, what it painted is on its way.
-    DWORD_PTR ignored = 0;
-    SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+bool SaveWindowPicture(HWND window, const fs::path& path, Repaint repaint) {
+    if (repaint == Repaint::kFirst) {
+        RedrawWindow(window, nullptr, nullptr,
+                     RDW_INVALIDATE | RDW_ERASE | RDW_FRAME | RDW_ALLCHILDREN | RDW_UPDATENOW);
+        // Another process draws the window: once it has answered, what it painted is on its way.
+        DWORD_PTR ignored = 0;
+        SendMessageTimeoutW(window, WM_NULL, 0, 0, SMTO_NORMAL, 5000, &ignored);
+    }
     RECT rect = {};
-    return GetWindowRect(window, &rect) && ui::test::SaveScreenArea(rect, path);
+    if (!GetWindowRect(window, &rect) || !ui::test::SaveScreenArea(rect, path))
+        return false;
+    // A window that went meanwhile left the screen to whatever came after it.
+    if (IsWindow(window))
+        return true;
+    std::error_code ignored;
+    fs::remove(path, ignored);
+    return false;
 }
 
 std::vector<std::string> FrameLog(const tkbsim::BoardFolder& boards, uint32_t number) {

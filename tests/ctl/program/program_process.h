@@ -71,6 +71,8 @@ public:
                        std::chrono::milliseconds timeout = std::chrono::seconds(30)) const;
     // The main window: the program's visible dialog whose caption begins with "TKBCtl".
     HWND WaitForMainWindow(std::chrono::milliseconds timeout = std::chrono::seconds(30)) const;
+    // A visible message box of the program, whichever of its windows owns it.
+    HWND WaitForMessageBox(std::chrono::milliseconds timeout = std::chrono::seconds(30)) const;
 
     // Waits for the process to end; false when it still runs after the time-out.
     bool WaitForExit(std::chrono::milliseconds timeout = std::chrono::seconds(30));
@@ -93,11 +95,18 @@ bool IsVisible(HWND dialog, int id);
 // else sets, takes a new value when the marker is handled. (A sent message would not do: a thread
 // takes sent messages before posted ones.)
 void Settle(HWND window, int markerEdit);
+// Presses a message box's OK and waits for the box to go.
+void Dismiss(HWND box);
+// Names `path` in the real Open dialog's file name field, then presses Open.
+void ChooseFile(HWND openDialog, const std::filesystem::path& path);
 // The items of a combo box.
 std::vector<std::wstring> ComboItems(HWND dialog, int id);
 
 // The window's pixels as a PNG-convertible 24-bit BMP file, cut from the screen; false on failure.
-bool SaveWindowPicture(HWND window, const std::filesystem::path& path);
+// A window whose thread is busy (the progress window of an update) is taken as it last painted
+// itself, without asking it to paint again.
+enum class Repaint { kFirst, kNo };
+bool SaveWindowPicture(HWND window, const std::filesystem::path& path, Repaint repaint = Repaint::kFirst);
 
 // The frames a virtual board received since its log was last cleared, each as the bytes it began
 // with ("01 78 10 01 02").

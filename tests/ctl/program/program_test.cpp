@@ -86,12 +86,6 @@ HWND WaitForMessageBox(HWND owner) {
     return box;
 }
 
-// Presses the box's only button and waits for it to go.
-void Dismiss(HWND box) {
-    PostClick(box, IDOK);
-    WaitFor([&] { return !IsWindow(box); });
-}
-
 // Ends the program from its title bar and waits for it to end.
 void CloseFromTitleBar(ProgramProcess& program, HWND main) {
     PostMessageW(main, WM_CLOSE, 0, 0);
@@ -254,16 +248,6 @@ TEST(ProgramRegisters, AFailedReadAndABadFieldAreToldInBoxesOwnedByTheMainWindow
     EXPECT_EQ(MessageBoxText(box), texts.slaveAddressEmpty);
     Dismiss(box);
     CloseFromTitleBar(program, main);
-}
-
-// The real Open dialog: its file name field, then Open.
-void ChooseFile(HWND openDialog, const fs::path& path) {
-    // Explorer-style dialogs name the file in a combo box (0x47C), older ones in an edit (0x480).
-    HWND name = GetDlgItem(openDialog, 0x47C);
-    if (!name || !IsWindowVisible(name))
-        name = GetDlgItem(openDialog, 0x480);
-    SendMessageW(name, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(path.wstring().c_str()));
-    PostClick(openDialog, IDOK);
 }
 
 TEST(ProgramSettingFile, RunsThroughTheOpenDialogAndTheProgressWindowOntoTheBoard) {
