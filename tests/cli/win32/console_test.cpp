@@ -39,6 +39,13 @@ std::filesystem::path SimDist() {
     return std::filesystem::path("Z:" TKB_SIM_DIST).make_preferred();
 }
 
+// A path as one argument of a command line.
+std::string Quoted(const std::filesystem::path& path) {
+    std::string quoted(1, '"');
+    quoted.append(path.string()).push_back('"');
+    return quoted;
+}
+
 class UniqueHandle {
 public:
     explicit UniqueHandle(HANDLE handle = nullptr)
@@ -85,7 +92,7 @@ std::string ReadText(const std::filesystem::path& path) {
 class TkbProcess {
 public:
     TkbProcess(const std::string& args, HANDLE in, HANDLE out, HANDLE err) {
-        std::string commandLine = "\"" + (SimDist() / "tkb.exe").string() + "\" " + args;
+        std::string commandLine = Quoted(SimDist() / "tkb.exe") + " " + args;
         STARTUPINFOA startup = {};
         startup.cb = sizeof startup;
         startup.dwFlags = STARTF_USESTDHANDLES;
@@ -337,7 +344,7 @@ TEST_F(TkbOnConsole, StatusWatchEndsAtOnceOnCtrlCAndLeavesTheBoardClosed) {
 // image half written, with status 0 under Wine 8.
 TEST_F(TkbOnConsole, CtrlCDoesNotStopAnUpdateUnderWay) {
     const Bytes image = tkbsim::test::Pattern(0x80000, 9);
-    const std::string update = "update fpga \"" + Image(image).string() + "\"";
+    const std::string update = "update fpga " + Quoted(Image(image));
     for (const auto& [name, interrupt] : Interrupts()) {
         SCOPED_TRACE(name);
         Board()->WriteFlash(0, Bytes(image.size(), 0xFF));
@@ -363,7 +370,7 @@ TEST_F(TkbOnConsole, CtrlCDoesNotStopAnUpdateUnderWay) {
 
 TEST_F(TkbOnConsole, UpdateDrawsABarOnAConsoleAndPlainLinesOnAPipeOrAFile) {
     const Bytes image = tkbsim::test::Pattern(0x20000, 5);
-    const std::string update = "update fpga \"" + Image(image).string() + "\" --yes";
+    const std::string update = "update fpga " + Quoted(Image(image)) + " --yes";
     {
         SCOPED_TRACE("standard error on a console");
         ScreenBuffer console;
@@ -415,7 +422,7 @@ TEST_F(TkbOnConsole, UpdateDrawsABarOnAConsoleAndPlainLinesOnAPipeOrAFile) {
 
 TEST_F(TkbOnConsole, UpdateAsksOnlyAtAConsole) {
     const Bytes before = Board()->ReadFlash(0, 64);
-    const std::string update = "update fpga \"" + Image(Bytes(64, 0x5A)).string() + "\"";
+    const std::string update = "update fpga " + Quoted(Image(Bytes(64, 0x5A)));
     {
         SCOPED_TRACE("standard input from the null device, a character device but no console");
         OutputFile out(folder_.Path() / "no-console.out");
