@@ -24,7 +24,7 @@ struct Scenario {
     int32_t frameFormat;
     int32_t fastMode;
     bool flat;      // a flat mid-grey frame instead of random samples
-    double target;  // at most this many times the memcpy; 0 when there is no target
+    double target;  // at most this many times the memcpy from the cache; 0 when there is no target
 };
 
 // The modes with the targets they must reach, then two rows that explain the colour figures.
@@ -96,7 +96,8 @@ inline constexpr const char* kMemcpyName = "memcpy 4147200 B";
 inline constexpr const char* kGainReadsName = "gain reads alone (3 per window, 1033682 windows)";
 
 // Prints the table of median times per frame (milliseconds, by scenario name) and their ratios; the
-// ring figures (names with kRingSuffix) beside them, against the memcpy over the ring.
+// ring figures (names with kRingSuffix) beside them, against the memcpy over the ring, where the
+// normal-mode colour frames have targets by kernel path.
 void PrintRatioTable(const std::map<std::string, double>& medianMilliseconds, const std::string& title,
                      conversion::KernelPath path);
 }  // namespace qdflip::bench

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -36,9 +37,9 @@ const Mode kModes[] = {{"Thru", 0, false},
 // One frame at a time from a ring of distinct frames, as frames of a live graph arrive.
 class Frames {
 public:
-    Frames() : frames_(kRingFrames) {
+    Frames(int32_t width, int32_t height) : frames_(kRingFrames) {
         for (size_t i = 0; i < kRingFrames; ++i) {
-            frames_[i] = test::RawFrame(kWidth, kHeight, static_cast<uint32_t>(i));
+            frames_[i] = test::RawFrame(width, height, static_cast<uint32_t>(i));
         }
     }
     const std::vector<uint8_t>& Next() {
@@ -51,46 +52,147 @@ private:
     size_t position_ = 0;
 };
 
+// The test source straight into a sink of the test tree that keeps nothing; the sink may work on
+// each sample.
+class DirectChain {
+public:
+    DirectChain(int32_t width, int32_t height, std::function<void(IMediaSample*)> work)
+        : source_(test::TestFilter::NewSource(
+              test::NewVideoType(MEDIASUBTYPE_UYVY, width, height, 16, 2 * size_t(width) * size_t(height)))),
+          sink_(test::TestFilter::NewSink()) {
+        sink_->keepSamples = false;
+        sink_->countedSampleWork = std::move(work);
+        source_->Pin().Connect(&sink_->Pin(), nullptr);
+        sink_->Run(0);
+        source_->Run(0);
+    }
+    DirectChain(const DirectChain&) = delete;
+    DirectChain& operator=(const DirectChain&) = delete;
+    ~DirectChain() {
+        source_->Stop();
+        sink_->Stop();
+        source_->Pin().Disconnect();
+        sink_->Pin().Disconnect();
+        source_->Release();
+        sink_->Release();
+    }
+    void Deliver(const std::vector<uint8_t>& frame) { source_->Deliver(frame.data(), frame.size(), {}); }
+
+private:
+    test::TestFilter* source_;
+    test::TestFilter* sink_;
+};
+
+// One frame size through the real graph and beside it, all on this thread:
+//   graph        source -> QDFlipDLL.ax -> SampleGrabber -> null renderer;
+//   source+core  source -> a sink that runs ConvertFrame on each sample, with the filter's settings
+//                and buffers of the filter's sizes: the conversion finds its input where the
+//                source left it, as it does in the graph;
+//   source       source -> a sink that does nothing.
+// The core's time is source+core - source; what the filter layer adds to the graph is
+// graph - source+core (the grabber's and the renderer's small cost counted as the layer's).
+class Bench {
+public:
+    Bench(int32_t width, int32_t height)
+        : width_(width),
+          height_(height),
+          frames_(width, height),
+          work_(4 * size_t(width) * size_t(height)),
+          output_(2 * size_t(width) * size_t(height)),
+          memcpyOutput_(output_.size()),
+          sourceCore_(width, height, [this](IMediaSample* sample) { Convert(sample); }),
+          source_(width, height, {}) {
+        settings_.RGain = settings_.GGain = settings_.BGain = 1.0f;
+    }
+    HRESULT Start() {
+        const HRESULT result = graph_.Build(width_, height_, [](IMediaSample*) {});
+        return FAILED(result) ? result : graph_.Run();
+    }
+    void Stop() { graph_.Release(); }
+    // The settings the options window has just been given.
+    void Use(const Mode& mode) {
+        settings_.FrameFormat = mode.frameFormat;
+        settings_.FastMode = mode.fastMode ? 1 : 0;
+    }
+
+    struct Figures {
+        double graph, sourceCore, source, memcpy, layer;
+        double Core() const { return sourceCore - source; }
+    };
+
+    // Medians over `rounds`; in each round every figure is taken over `frames` frames, in turns, so
+    // that the machine's changing speed touches every figure alike. The layer's figure is the median
+    // of its value in each round.
+    Figures Measure(int rounds, int frames) {
+        std::vector<double> graph, sourceCore, source, memcpy, layer;
+        for (int round = 0; round < rounds; ++round) {
+            graph.push_back(Milliseconds(frames, [&] { graph_.Deliver(frames_.Next(), time_ += 400000); }));
+            sourceCore.push_back(Milliseconds(frames, [&] { sourceCore_.Deliver(frames_.Next()); }));
+            source.push_back(Milliseconds(frames, [&] { source_.Deliver(frames_.Next()); }));
+            memcpy.push_back(Milliseconds(frames, [&] {
+                std::memcpy(memcpyOutput_.data(), frames_.Next().data(), memcpyOutput_.size());
+            }));
+            layer.push_back(graph.back() - sourceCore.back());
+        }
+        return {Median(graph), Median(sourceCore), Median(source), Median(memcpy), Median(layer)};
+    }
+
+private:
+    template <class Work>
+    static double Milliseconds(int frames, const Work& work) {
+        using Clock = std::chrono::steady_clock;
+        const auto start = Clock::now();
+        for (int i = 0; i < frames; ++i) {
+            work();
+        }
+        return std::chrono::duration<double, std::milli>(Clock::now() - start).count() / frames;
+    }
+
+    static double Median(std::vector<double> values) {
+        std::sort(values.begin(), values.end());
+        return values[values.size() / 2];
+    }
+
+    void Convert(IMediaSample* sample) {
+        BYTE* data = nullptr;
+        sample->GetPointer(&data);
+        ConvertFrame(settings_, width_, height_, data, static_cast<size_t>(sample->GetActualDataLength()),
+                     work_.data(), work_.size(), output_.data(), output_.size());
+    }
+
+    int32_t width_;
+    int32_t height_;
+    Frames frames_;
+    std::vector<uint8_t> work_;
+    std::vector<uint8_t> output_;
+    std::vector<uint8_t> memcpyOutput_;
+    FilterSettings settings_;
+    DirectChain sourceCore_;
+    DirectChain source_;
+    TestGraph graph_;
+    REFERENCE_TIME time_ = 0;
+};
+
+void ChooseMode(HWND dialog, const Mode& mode) {
+    test::ChooseListItem(dialog, test::kModeList, mode.frameFormat);
+    if ((IsDlgButtonChecked(dialog, test::kFastModeBox) == BST_CHECKED) != mode.fastMode) {
+        SendMessageA(GetDlgItem(dialog, test::kFastModeBox), BM_CLICK, 0, 0);
+    }
+}
+
 constexpr int kRounds = 31;
-constexpr int kFramesPerRound = 4;
+constexpr int kFramesPerRound = 8;
+// A frame so small that the conversion costs next to nothing: what remains is the cost of the calls
+// that every sample makes, whatever its size.
+constexpr int32_t kSmallWidth = 64;
+constexpr int32_t kSmallHeight = 2;
+constexpr int kSmallFramesPerRound = 2000;
 
-template <class Work>
-double MillisecondsPerFrame(const Work& work) {
-    using Clock = std::chrono::steady_clock;
-    const auto start = Clock::now();
-    for (int i = 0; i < kFramesPerRound; ++i) {
-        work();
-    }
-    return std::chrono::duration<double, std::milli>(Clock::now() - start).count() / kFramesPerRound;
-}
-
-double Median(std::vector<double> values) {
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
-int Run() {
-    if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) || test::FilterModule::Handle() == nullptr) {
-        std::fprintf(stderr, "QDFlipDLL.ax could not be loaded\n");
-        return 1;
-    }
-    DeleteFileA(test::OwnIniPath().c_str());
+int RunBenches() {
     auto show = test::FilterModule::Export<test::ShowModelessDialogFunction>("ShowModelessDialog");
-    Frames frames;
-    REFERENCE_TIME time = 0;
-
-    // What the source costs alone: its copy of each frame into a sample, handed to a sink that
-    // keeps nothing. The grabber and the renderer copy nothing; their small cost counts as the layer's.
-    test::TestFilter* source =
-        test::TestFilter::NewSource(test::NewVideoType(MEDIASUBTYPE_UYVY, kWidth, kHeight, 16, kFrameBytes));
-    test::TestFilter* sink = test::TestFilter::NewSink();
-    sink->keepSamples = false;
-    source->Pin().Connect(&sink->Pin(), nullptr);
-    sink->Run(0);
-    source->Run(0);
-
-    TestGraph graph;
-    if (FAILED(graph.Build(kWidth, kHeight, [](IMediaSample*) {})) || FAILED(graph.Run())) {
+    Bench large(kWidth, kHeight);
+    Bench small(kSmallWidth, kSmallHeight);
+    if (FAILED(large.Start()) || FAILED(small.Start())) {
         std::fprintf(stderr, "the graph could not run\n");
         return 1;
     }
@@ -100,56 +202,46 @@ int Run() {
         std::fprintf(stderr, "no options window (is there a display?)\n");
         return 1;
     }
-    // The core alone, on the same frames, into buffers of the same sizes as the filter's.
-    std::vector<uint8_t> work(static_cast<size_t>(kWidth) * kHeight * 4), output(kFrameBytes);
-    FilterSettings settings;
-    settings.RGain = settings.GGain = settings.BGain = 1.0f;
 
     std::printf("\n%s build, 1920 x 1080 UYVY, single streaming thread, frames from a ring of %zu\n",
                 sizeof(void*) == 4 ? "32-bit" : "64-bit", kRingFrames);
     std::printf("medians over %d rounds; in each round every figure is taken over %d frames, side by side\n",
                 kRounds, kFramesPerRound);
+    std::printf("core = source+core - source; layer = graph - source+core; x memcpy = layer / memcpy\n");
     std::printf("%-24s %9s %7s %9s %9s %9s %9s %9s\n", "mode", "graph ms", "fps", "core ms", "source ms",
                 "memcpy ms", "layer ms", "x memcpy");
+    double frameMemcpy = 0;
     for (const Mode& mode : kModes) {
-        test::ChooseListItem(dialog, test::kModeList, mode.frameFormat);
-        if ((IsDlgButtonChecked(dialog, test::kFastModeBox) == BST_CHECKED) != mode.fastMode) {
-            SendMessageA(GetDlgItem(dialog, test::kFastModeBox), BM_CLICK, 0, 0);
-        }
-        settings.FrameFormat = mode.frameFormat;
-        settings.FastMode = mode.fastMode ? 1 : 0;
-        // Taken in turns, so that the machine's changing speed touches every figure alike.
-        std::vector<double> graphMs, coreMs, sourceMs, memcpyMs, layerMs;
-        for (int round = 0; round < kRounds; ++round) {
-            graphMs.push_back(MillisecondsPerFrame([&] { graph.Deliver(frames.Next(), time += 400000); }));
-            coreMs.push_back(MillisecondsPerFrame([&] {
-                const std::vector<uint8_t>& frame = frames.Next();
-                ConvertFrame(settings, kWidth, kHeight, frame.data(), frame.size(), work.data(), work.size(),
-                             output.data(), output.size());
-            }));
-            sourceMs.push_back(
-                MillisecondsPerFrame([&] { source->Deliver(frames.Next().data(), kFrameBytes, {}); }));
-            memcpyMs.push_back(
-                MillisecondsPerFrame([&] { std::memcpy(output.data(), frames.Next().data(), kFrameBytes); }));
-            // What the filter adds to the graph beyond the conversion itself.
-            layerMs.push_back(graphMs.back() - coreMs.back() - sourceMs.back());
-        }
-        const double graphMedian = Median(graphMs);
-        const double memcpyMedian = Median(memcpyMs);
-        std::printf("%-24s %9.3f %7.1f %9.3f %9.3f %9.3f %9.3f %9.3f\n", mode.name, graphMedian,
-                    1000.0 / graphMedian, Median(coreMs), Median(sourceMs), memcpyMedian, Median(layerMs),
-                    Median(layerMs) / memcpyMedian);
+        ChooseMode(dialog, mode);
+        large.Use(mode);
+        const Bench::Figures figures = large.Measure(kRounds, kFramesPerRound);
+        frameMemcpy = figures.memcpy;
+        std::printf("%-24s %9.3f %7.1f %9.3f %9.3f %9.3f %9.3f %9.3f\n", mode.name, figures.graph,
+                    1000.0 / figures.graph, figures.Core(), figures.source, figures.memcpy, figures.layer,
+                    figures.layer / figures.memcpy);
     }
-    source->Stop();
-    sink->Stop();
-    source->Pin().Disconnect();
-    sink->Pin().Disconnect();
-    source->Release();
-    sink->Release();
-    graph.Release();
+    ChooseMode(dialog, kModes[0]);
+    small.Use(kModes[0]);
+    const Bench::Figures calls = small.Measure(kRounds, kSmallFramesPerRound);
+    std::printf("\nThe calls of one sample alone (Thru, %d x %d frames, %d frames a round):\n", kSmallWidth,
+                kSmallHeight, kSmallFramesPerRound);
+    std::printf("graph %.4f ms, source+core %.4f ms, layer %.4f ms = %.4f x the 1920 x 1080 memcpy\n",
+                calls.graph, calls.sourceCore, calls.layer, calls.layer / frameMemcpy);
+    large.Stop();
+    small.Stop();
+    return 0;
+}
+
+int Run() {
+    if (FAILED(CoInitializeEx(nullptr, COINIT_MULTITHREADED)) || test::FilterModule::Handle() == nullptr) {
+        std::fprintf(stderr, "QDFlipDLL.ax could not be loaded\n");
+        return 1;
+    }
+    DeleteFileA(test::OwnIniPath().c_str());
+    const int result = RunBenches();
     DeleteFileA(test::OwnIniPath().c_str());
     CoUninitialize();
-    return 0;
+    return result;
 }
 }  // namespace
 }  // namespace qdflip::bench

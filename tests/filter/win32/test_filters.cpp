@@ -312,6 +312,9 @@ HRESULT TestPin::GetAllocatorRequirements(ALLOCATOR_PROPERTIES* properties) {
 HRESULT TestPin::Receive(IMediaSample* sample) {
     if (!filter_.keepSamples) {
         ++filter_.samplesCounted;
+        if (filter_.countedSampleWork) {
+            filter_.countedSampleWork(sample);
+        }
         return S_OK;
     }
     ReceivedSample received;

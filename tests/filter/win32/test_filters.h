@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -133,9 +134,11 @@ public:
     IMemAllocator* offeredAllocator = nullptr;
     ALLOCATOR_PROPERTIES notifiedProperties{};
     IMemAllocator* notifiedAllocator = nullptr;
-    // While cleared, Receive counts samples but keeps nothing of them.
+    // While cleared, Receive counts samples but keeps nothing of them; it only hands each to
+    // `countedSampleWork` when that is set (what a benchmark measures beside the filter).
     bool keepSamples = true;
     int samplesCounted = 0;
+    std::function<void(IMediaSample* sample)> countedSampleWork;
     // While set, Receive waits until a flush or a stop releases it.
     std::atomic<bool> holdSamples{false};
     std::atomic<bool> sampleHeld{false};
