@@ -27,5 +27,9 @@ int main(int argc, char** argv) {
     console.outputIsTerminal = IsTerminal(StandardStream::kOutput);
     console.errorIsTerminal = IsTerminal(StandardStream::kError);
     console.interrupted = [] { return interrupted.load(); };
+    console.clearScreen = [] {
+        std::fflush(stdout);
+        ClearOutputTerminal();
+    };
     return RunTkb(args, console);
 }

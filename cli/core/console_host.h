@@ -17,4 +17,7 @@ bool IsTerminal(StandardStream stream);
 // marked open. Called once, before any command runs.
 void DeliverInterruptsTo(std::atomic<bool>& interrupted);
 
+// Empties the terminal of standard output and puts its cursor top left.
+void ClearOutputTerminal();
+
 }  // namespace tkbctl::cli

@@ -319,8 +319,10 @@ int RunStatus(const Command& command, Console& console, ToolLock& lock) {
         const std::string report =
             WithoutCarriageReturns(BuildStatusReport(run.session().control(), run.session().identity()));
         // On a terminal each refresh replaces the last; elsewhere the reports follow one another.
-        if (command.watch && console.outputIsTerminal)
-            console.out << "\x1b[H\x1b[2J";
+        if (command.watch && console.outputIsTerminal) {
+            console.out.flush();
+            console.clearScreen();
+        }
         console.out << report << (command.watch && !console.outputIsTerminal ? "\n" : "") << std::flush;
         if (!command.watch)
             return kExitDone;

@@ -23,6 +23,9 @@ struct Console {
     bool errorIsTerminal = false;
     // True once the user asked to stop (Ctrl-C); long-running commands look at it.
     std::function<bool()> interrupted = [] { return false; };
+    // Empties the terminal of `out` and puts its cursor top left, for a refresh in place; only
+    // called when `outputIsTerminal`.
+    std::function<void()> clearScreen = [] {};
 };
 
 // Runs the command of `args` (the arguments after the program name).

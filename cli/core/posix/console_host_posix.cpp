@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
 
 namespace tkbctl::cli {
 
@@ -27,6 +28,12 @@ bool IsTerminal(StandardStream stream) {
             return isatty(STDERR_FILENO) != 0;
     }
     return false;
+}
+
+// Terminals of this platform take the control sequences of the common terminal standard.
+void ClearOutputTerminal() {
+    std::fputs("\x1b[H\x1b[2J", stdout);
+    std::fflush(stdout);
 }
 
 void DeliverInterruptsTo(std::atomic<bool>& interrupted) {

@@ -41,6 +41,21 @@ bool IsTerminal(StandardStream stream) {
     return GetConsoleMode(GetStdHandle(StandardHandleId(stream)), &mode) != 0;
 }
 
+// Through the console's own functions: a console takes control sequences only in the
+// virtual-terminal mode, which older consoles and Wine's lack, and prints them as they are otherwise.
+void ClearOutputTerminal() {
+    const HANDLE screen = GetStdHandle(STD_OUTPUT_HANDLE);
+    CONSOLE_SCREEN_BUFFER_INFO info = {};
+    if (!GetConsoleScreenBufferInfo(screen, &info))
+        return;
+    const DWORD cells = static_cast<DWORD>(info.dwSize.X) * static_cast<DWORD>(info.dwSize.Y);
+    const COORD origin = {0, 0};
+    DWORD written = 0;
+    FillConsoleOutputCharacterW(screen, L' ', cells, origin, &written);
+    FillConsoleOutputAttribute(screen, info.wAttributes, cells, origin, &written);
+    SetConsoleCursorPosition(screen, origin);
+}
+
 void DeliverInterruptsTo(std::atomic<bool>& interrupted) {
     interruptFlag = &interrupted;
     SetConsoleCtrlHandler(OnConsoleControl, TRUE);

@@ -160,6 +160,13 @@ public:
     }
     HANDLE handle() const { return handle_.get(); }
 
+    // Text at the cursor, as another program of the console would write it.
+    void Write(const std::wstring& text) const {
+        DWORD written = 0;
+        EXPECT_TRUE(
+            WriteConsoleW(handle_.get(), text.c_str(), static_cast<DWORD>(text.size()), &written, nullptr));
+    }
+
     std::vector<std::string> Lines() const {
         CONSOLE_SCREEN_BUFFER_INFO info = {};
         GetConsoleScreenBufferInfo(handle_.get(), &info);
@@ -337,6 +344,26 @@ TEST_F(TkbOnConsole, StatusWatchEndsAtOnceOnCtrlCAndLeavesTheBoardClosed) {
         end();
     }
     FreeLibrary(library);
+}
+
+// Each refresh replaces the last on the console: what stood on the screen before is gone, and no
+// control sequence shows as text (a console without the virtual-terminal mode prints them as
+// they are).
+TEST_F(TkbOnConsole, StatusWatchRefreshesTheConsoleInPlace) {
+    ScreenBuffer screen;
+    screen.Write(L"earlier output\r\n");
+    OutputFile err(folder_.Path() / "watch.err");
+    TkbProcess watch("status --watch", nul_.get(), screen.handle(), err.handle());
+    ASSERT_TRUE(WaitUntil([&] { return Joined(screen.Lines()).find("TCB_HSPR") != std::string::npos; }, 60s));
+    const std::vector<std::string> report = screen.Lines();
+    EXPECT_EQ(Joined(report).find("earlier output"), std::string::npos);
+    EXPECT_EQ(Joined(report).find("[2J"), std::string::npos);
+    // Written during the pause, the marker goes with the next refresh, which draws the same report.
+    screen.Write(L"marker\r\n");
+    EXPECT_TRUE(WaitUntil([&] { return screen.Lines() == report; }, 20s)) << Joined(screen.Lines());
+    TypeCtrlC();
+    EXPECT_EQ(watch.WaitForExit(10s), 0);
+    EXPECT_EQ(err.Text(), "");
 }
 
 // The update is held inside a transfer (its board file locked) when Ctrl-C comes, and let go once
