@@ -10,6 +10,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <optional>
 #include <string>
 #include <variant>
@@ -134,5 +135,14 @@ public:
     // Handles the messages waiting for the dialog's thread, so a long loop keeps the window alive.
     virtual void ProcessPendingMessages() = 0;
 };
+
+// Replaces the items of list `id` with `items` and selects the first, as a window fills its fixed
+// lists when it opens.
+inline void FillList(DialogView& view, int id, std::initializer_list<const char*> items) {
+    view.ClearItems(id);
+    for (const char* item : items)
+        view.AddItem(id, item);
+    view.Select(id, 0);
+}
 
 }  // namespace ui

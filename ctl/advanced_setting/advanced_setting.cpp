@@ -26,13 +26,6 @@ uint8_t FrequencyCode(int item) {
     return kI2C100kHz;
 }
 
-void Fill(ui::DialogView& view, int id, std::initializer_list<const char*> items) {
-    view.ClearItems(id);
-    for (const char* item : items)
-        view.AddItem(id, item);
-    view.Select(id, 0);
-}
-
 }  // namespace
 
 CAdvancedSetting::CAdvancedSetting(const BoardIdentity& identity)
@@ -46,10 +39,10 @@ const ui::CommandTable<CAdvancedSetting>& CAdvancedSetting::Commands() {
 
 bool CAdvancedSetting::OnInitDialog() {
     ui::DialogView& view = View();
-    Fill(view, IDC_I2C_FREQUENCY, {"100kHz", "200kHz", "400kHz"});
-    Fill(view, IDC_I2C_DELAY, {"N/A"});
-    Fill(view, IDC_SW1_FUNCTION, {"Reset Pin", "Disabled"});
-    Fill(view, IDC_HDMI_INPUT_RANGE, {"HDTV Limited", "HDTV Full"});
+    ui::FillList(view, IDC_I2C_FREQUENCY, {"100kHz", "200kHz", "400kHz"});
+    ui::FillList(view, IDC_I2C_DELAY, {"N/A"});
+    ui::FillList(view, IDC_SW1_FUNCTION, {"Reset Pin", "Disabled"});
+    ui::FillList(view, IDC_HDMI_INPUT_RANGE, {"HDTV Limited", "HDTV Full"});
     if (record_) {
         view.Select(IDC_I2C_FREQUENCY, FrequencyItem(record_->I2CFrequency));
         // Only a delay of 0 has an item: any other leaves the box empty.

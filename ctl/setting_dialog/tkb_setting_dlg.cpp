@@ -47,13 +47,6 @@ constexpr RadioPair kRadioPairs[] = {
     {IDC_DE_INPUT_OFF, IDC_DE_INPUT_ON, &TKBSetting::DEInputMode},
 };
 
-void Fill(ui::DialogView& view, int id, std::initializer_list<const char*> items) {
-    view.ClearItems(id);
-    for (const char* item : items)
-        view.AddItem(id, item);
-    view.Select(id, 0);
-}
-
 void ShowPair(ui::DialogView& view, int zero, int one, bool second) {
     view.SetChecked(zero, second ? 0 : 1);
     view.SetChecked(one, second ? 1 : 0);
@@ -128,13 +121,13 @@ bool TKBSettingDlg::OnInitDialog() {
 
 void TKBSettingDlg::FillLists() {
     ui::DialogView& view = View();
-    Fill(view, IDC_DECIMATION, {"1/1", "1/2", "1/3", "1/4"});
-    Fill(view, IDC_BIT_SHIFT, {"0 bit", "2 bit", "4 bit", "6 bit"});
+    ui::FillList(view, IDC_DECIMATION, {"1/1", "1/2", "1/3", "1/4"});
+    ui::FillList(view, IDC_BIT_SHIFT, {"0 bit", "2 bit", "4 bit", "6 bit"});
     if (identity_.boardType == 0)
-        Fill(view, IDC_ENDIAN_MODE, {"UYVY/BGRG", "YUYV/GBGR", "VYUY/RGBG", "YVYU/GRGB"});
+        ui::FillList(view, IDC_ENDIAN_MODE, {"UYVY/BGRG", "YUYV/GBGR", "VYUY/RGBG", "YVYU/GRGB"});
     else
-        Fill(view, IDC_ENDIAN_MODE, {"D3,D2,D1,D0", "D2,D3,D0,D1", "D1,D0,D3,D2", "D0,D1,D2,D3"});
-    Fill(view, IDC_UVC_BOARD_ID, {"(None)", "1", "2", "3", "4", "5", "6", "7", "8"});
+        ui::FillList(view, IDC_ENDIAN_MODE, {"D3,D2,D1,D0", "D2,D3,D0,D1", "D1,D0,D3,D2", "D0,D1,D2,D3"});
+    ui::FillList(view, IDC_UVC_BOARD_ID, {"(None)", "1", "2", "3", "4", "5", "6", "7", "8"});
 }
 
 // Boards of type 0 have an HDMI output whose range they set, and take their UVC format from the
