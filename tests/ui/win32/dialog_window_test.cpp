@@ -353,9 +353,10 @@ TEST(Win32DialogTest, MessageBoxesByIdInTheUsersLanguageOwnedByTheDialog) {
 }
 
 TEST(Win32DialogTest, FileOpenDialogWithTitleFilterAndTheChosenPath) {
-    // One folder per process: the English and the Japanese runs of this test share the Wine prefix and run at once.
-    const std::filesystem::path folder =
-        std::filesystem::temp_directory_path() / (L"ui_file_dialog_test-" + std::to_wstring(GetCurrentProcessId()));
+    // One folder per process: the English and the Japanese runs of this test share the Wine prefix and run at
+    // once.
+    const std::filesystem::path folder = std::filesystem::temp_directory_path() /
+                                         (L"ui_file_dialog_test-" + std::to_wstring(GetCurrentProcessId()));
     std::filesystem::create_directories(folder);
     const std::filesystem::path file = folder / L"設定 1.txt";
     // Made through the wide API: the C runtime's narrow names cannot carry Japanese in every locale.
