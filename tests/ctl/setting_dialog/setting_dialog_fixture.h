@@ -19,24 +19,15 @@
 #include "messages/message_ids.h"
 #include "progress_window/progress_window_ids.h"
 #include "setting_dialog/tkb_setting_dlg.h"
+#include "sim_test_support.h"
 #include "support/recording_messages.h"
 #include "support/virtual_boards.h"
 #include "ui/memory_view.h"
 
 namespace tkbctl::test {
 
-using Bytes = std::vector<uint8_t>;
-
-// Bytes that differ from their neighbours and between seeds.
-inline Bytes Pattern(size_t length, uint32_t seed) {
-    Bytes bytes(length);
-    uint32_t state = seed * 2654435761u + 1;
-    for (uint8_t& byte : bytes) {
-        state = state * 1103515245u + 12345u;
-        byte = static_cast<uint8_t>(state >> 16);
-    }
-    return bytes;
-}
+using tkbsim::test::Bytes;
+using tkbsim::test::Pattern;
 
 // Image files by path, read as the platform would read them; allocations fail from a chosen one.
 class FakeSettingDialogServices final : public SettingDialogServices {
