@@ -2,6 +2,7 @@
 #include <cstring>
 #include <new>
 
+#include "dshow/allocator.h"
 #include "dshow/enumerators.h"
 #include "dshow/transform_filter.h"
 
@@ -261,11 +262,10 @@ HRESULT CTransformInputPin::GetAllocator(IMemAllocator** allocator) {
     }
     LockHold hold(filter_.FilterLock());
     if (allocator_ == nullptr) {
-        const HRESULT created = CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER,
-                                                 IID_IMemAllocator, reinterpret_cast<void**>(&allocator_));
-        if (FAILED(created)) {
+        allocator_ = CMemAllocator::Create();
+        if (allocator_ == nullptr) {
             *allocator = nullptr;
-            return created;
+            return E_OUTOFMEMORY;
         }
     }
     *allocator = allocator_;
@@ -430,7 +430,7 @@ HRESULT CTransformOutputPin::DecideAllocator(IMemInputPin* peerInput) {
     if (requirements.cbAlign == 0) {
         requirements.cbAlign = 1;
     }
-    // The downstream pin's allocator if it has one that takes our sizes, else a memory allocator.
+    // The downstream pin's allocator if it has one that takes our sizes, else our own.
     IMemAllocator* allocator = nullptr;
     if (SUCCEEDED(peerInput->GetAllocator(&allocator))) {
         ALLOCATOR_PROPERTIES request = requirements;
@@ -441,13 +441,12 @@ HRESULT CTransformOutputPin::DecideAllocator(IMemInputPin* peerInput) {
         }
         allocator->Release();
     }
-    HRESULT result = CoCreateInstance(CLSID_MemoryAllocator, nullptr, CLSCTX_INPROC_SERVER, IID_IMemAllocator,
-                                      reinterpret_cast<void**>(&allocator));
-    if (FAILED(result)) {
-        return result;
+    allocator = CMemAllocator::Create();
+    if (allocator == nullptr) {
+        return E_OUTOFMEMORY;
     }
     ALLOCATOR_PROPERTIES request = requirements;
-    result = filter_.DecideBufferSize(allocator, &request);
+    HRESULT result = filter_.DecideBufferSize(allocator, &request);
     if (SUCCEEDED(result)) {
         result = peerInput->NotifyAllocator(allocator, FALSE);
     }

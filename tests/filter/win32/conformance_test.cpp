@@ -236,6 +236,34 @@ TEST_F(Conformance, AllocatorThatGrantsLessIsRefused) {
     EXPECT_EQ(stingy.references, 1u);
 }
 
+TEST_F(Conformance, InputPinOffersOneAllocatorUntilToldOfAnother) {
+    IMemInputPin* memInput = QueryOrNull<IMemInputPin>(input, IID_IMemInputPin);
+    IMemAllocator* offered = nullptr;
+    IMemAllocator* again = nullptr;
+    ASSERT_EQ(memInput->GetAllocator(&offered), S_OK);
+    ASSERT_EQ(memInput->GetAllocator(&again), S_OK);
+    EXPECT_EQ(again, offered);
+    again->Release();
+    ALLOCATOR_PROPERTIES request{2, 64, 1, 0};
+    ALLOCATOR_PROPERTIES granted{};
+    EXPECT_EQ(offered->SetProperties(&request, &granted), S_OK);
+    EXPECT_EQ(offered->Commit(), S_OK);
+    IMediaSample* sample = nullptr;
+    ASSERT_EQ(offered->GetBuffer(&sample, nullptr, nullptr, AM_GBF_NOWAIT), S_OK);
+    sample->Release();
+    EXPECT_EQ(offered->Decommit(), S_OK);
+
+    StingyAllocator other;
+    EXPECT_EQ(memInput->NotifyAllocator(&other, FALSE), S_OK);
+    ASSERT_EQ(memInput->GetAllocator(&again), S_OK);
+    EXPECT_EQ(again, &other);
+    again->Release();
+    EXPECT_EQ(memInput->NotifyAllocator(offered, FALSE), S_OK);
+    EXPECT_EQ(other.references, 1u);
+    offered->Release();
+    memInput->Release();
+}
+
 TEST_F(Conformance, StatesCommitAndDecommitTheOutputAllocator) {
     ASSERT_EQ(ConnectInput(Uyvy()), S_OK);
     ASSERT_EQ(ConnectOutput(), S_OK);
