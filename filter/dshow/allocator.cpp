@@ -277,6 +277,7 @@ HRESULT CMemAllocator::Decommit() {
         return S_OK;
     }
     committed_ = false;
+    ++decommits_;
     if (free_.size() == samples_.size()) {
         FreeMemory();
     }
@@ -292,6 +293,8 @@ HRESULT CMemAllocator::GetBuffer(IMediaSample** sample, REFERENCE_TIME*, REFEREN
     CMediaSample* taken = nullptr;
     {
         ExclusiveHold hold(lock_);
+        // A Decommit while this call waits fails it, even when a Commit follows before it wakes.
+        const unsigned long decommits = decommits_;
         while (committed_ && free_.empty()) {
             if ((flags & AM_GBF_NOWAIT) != 0) {
                 return VFW_E_TIMEOUT;
@@ -299,6 +302,9 @@ HRESULT CMemAllocator::GetBuffer(IMediaSample** sample, REFERENCE_TIME*, REFEREN
             ++waiting_;
             SleepConditionVariableSRW(&bufferFreed_, &lock_, INFINITE, 0);
             --waiting_;
+            if (decommits_ != decommits) {
+                return VFW_E_NOT_COMMITTED;
+            }
         }
         if (!committed_) {
             return VFW_E_NOT_COMMITTED;
@@ -315,6 +321,11 @@ HRESULT CMemAllocator::GetBuffer(IMediaSample** sample, REFERENCE_TIME*, REFEREN
 
 HRESULT CMemAllocator::ReleaseBuffer(IMediaSample* sample) {
     return sample == nullptr ? E_POINTER : E_INVALIDARG;
+}
+
+long CMemAllocator::WaitingCount() {
+    ExclusiveHold hold(lock_);
+    return waiting_;
 }
 
 void CMemAllocator::Return(CMediaSample* sample) {

@@ -96,6 +96,9 @@ public:
     // or still referenced by someone: E_INVALIDARG, and nothing changes.
     HRESULT STDMETHODCALLTYPE ReleaseBuffer(IMediaSample* sample) override;
 
+    // How many GetBuffer calls wait for a buffer now.
+    long WaitingCount();
+
 private:
     friend class CMediaSample;
 
@@ -116,6 +119,7 @@ private:
     std::vector<std::unique_ptr<CMediaSample>> samples_;
     std::vector<CMediaSample*> free_;
     long waiting_ = 0;
+    unsigned long decommits_ = 0;
 };
 
 }  // namespace qdflip::dshow
