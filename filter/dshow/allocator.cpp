@@ -32,10 +32,10 @@ bool IsPowerOfTwo(long value) {
     return value > 0 && (value & (value - 1)) == 0;
 }
 
-// `value` rounded up to a multiple of `alignment` (a power of two), or 0 when that does not fit.
+// `value` rounded up to a multiple of `alignment` (a power of two). The properties are below 2^31 and
+// the alignment at most a page, so this fits a size_t of any build.
 size_t RoundUp(size_t value, size_t alignment) {
-    const size_t rounded = (value + alignment - 1) & ~(alignment - 1);
-    return rounded < value ? 0 : rounded;
+    return (value + alignment - 1) & ~(alignment - 1);
 }
 }  // namespace
 
@@ -346,8 +346,9 @@ HRESULT CMemAllocator::Allocate() {
     const size_t prefix = RoundUp(static_cast<size_t>(properties_.cbPrefix), alignment);
     const size_t body = RoundUp(static_cast<size_t>(properties_.cbBuffer), alignment);
     const size_t count = static_cast<size_t>(properties_.cBuffers);
-    if (body == 0 || (prefix == 0 && properties_.cbPrefix != 0) ||
-        prefix > std::numeric_limits<size_t>::max() - body ||
+    // Commit has made sure that neither the size nor the count is 0; their sum and product may still
+    // not fit a 32-bit build's size_t.
+    if (prefix > std::numeric_limits<size_t>::max() - body ||
         prefix + body > std::numeric_limits<size_t>::max() / count) {
         return E_OUTOFMEMORY;
     }

@@ -56,7 +56,6 @@ public:
     void Place(BYTE* buffer, long size);
     // Ready to be handed out: one reference, the whole buffer as data, no properties.
     void HandOut();
-    bool IsOut() const { return references_ != 0; }
 
 private:
     HRESULT FlagAnswer(DWORD flag) const { return (flags_ & flag) != 0 ? S_OK : S_FALSE; }
