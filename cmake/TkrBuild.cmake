@@ -45,8 +45,8 @@ function(tkr_add_gtest name)
   cmake_parse_arguments(ARG "NO_MAIN" "RESOURCE_LOCK;TIMEOUT" "SOURCES;LIBS;LABELS;ENVIRONMENT" ${ARGN})
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest)
-  # GoogleTest's headers cost each test source about two seconds to parse, more than
-  # most tests' own code: they are parsed once per program instead.
+  # GoogleTest's header takes over a second to parse in each test source: each program parses it
+  # once instead.
   target_precompile_headers(${name} PRIVATE <gtest/gtest.h>)
   if(NOT ARG_NO_MAIN)
     target_link_libraries(${name} PRIVATE GTest::gtest_main)
