@@ -78,6 +78,10 @@ function(tkr_add_gtest name)
   add_executable(${name} ${ARG_SOURCES})
   target_link_libraries(${name} PRIVATE ${ARG_LIBS} GTest::gtest)
   target_compile_options(${name} PRIVATE ${TKR_TEST_OPTIMIZATION})
+  # Four test sources at a time in one compilation: what they share (GoogleTest's templates, the
+  # standard library's) is compiled once instead of four times, a quarter off a tree's build. Names
+  # in the anonymous namespaces of one program's sources must therefore differ.
+  set_target_properties(${name} PROPERTIES UNITY_BUILD ON UNITY_BUILD_BATCH_SIZE 4)
   tkr_test_precompiled_headers()
   target_precompile_headers(${name} REUSE_FROM tkr_test_headers)
   if(NOT ARG_NO_MAIN)

@@ -10,8 +10,6 @@ namespace {
 
 using namespace tkbsim::test;
 
-constexpr uint32_t kSettingsAddress = 0x1F0000;
-
 Bytes ReadFile(const std::filesystem::path& path) {
     std::ifstream file(path, std::ios::binary);
     return Bytes((std::istreambuf_iterator<char>(file)), std::istreambuf_iterator<char>());

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <map>
 #include <memory>
 #include <sstream>
@@ -19,6 +20,9 @@
 namespace tkbctl::cli::test {
 
 using tkbsim::test::Bytes;
+
+// Where the settings block of the boards these tests use (TKB-20U) lies in flash.
+inline constexpr uint32_t kSettingsAddress = 0x1F0000;
 
 // Boards of the given models in a folder of their own, used by the library for the test's time.
 class VirtualBoards {

@@ -10,8 +10,6 @@ namespace {
 
 using namespace tkbsim::test;
 
-constexpr uint32_t kSettingsAddress = 0x1F0000;
-
 std::filesystem::path WriteImage(const VirtualBoards& boards, const std::string& name, const Bytes& bytes) {
     const std::filesystem::path path = boards.path() / name;
     std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()), bytes.size());

@@ -16,7 +16,7 @@
 namespace qdflip::testing {
 namespace {
 constexpr size_t kWindows = 100;  // several blocks of every kernel, and some windows after them
-constexpr int32_t kWidth = 2 * kWindows + 4;
+constexpr int32_t kRowWidth = 2 * kWindows + 4;
 
 conversion::GainBits BitsOf(float r, float g, float b) {
     return {std::bit_cast<uint32_t>(r), std::bit_cast<uint32_t>(g), std::bit_cast<uint32_t>(b)};
@@ -25,10 +25,10 @@ conversion::GainBits BitsOf(float r, float g, float b) {
 // Row 0 of a two-row frame, converted by `path` with `carried` as the gains of the row before.
 std::vector<uint8_t> ConvertRow(conversion::KernelPath path, const FilterSettings& settings,
                                 const Frame& frame, conversion::GainState& gains) {
-    std::vector<uint8_t> out(2 * size_t(kWidth), 0xA5);
+    std::vector<uint8_t> out(2 * size_t(kRowWidth), 0xA5);
     conversion::ColourRow row;
     row.upper = frame.bytes.data();
-    row.lower = frame.bytes.data() + 2 * size_t(kWidth);
+    row.lower = frame.bytes.data() + 2 * size_t(kRowWidth);
     row.out = out.data();
     row.windows = kWindows;
     conversion::Kernels(path).Row(false, false, conversion::CellsFor(3, false))(row, settings, gains);
@@ -37,16 +37,16 @@ std::vector<uint8_t> ConvertRow(conversion::KernelPath path, const FilterSetting
 
 TEST(KernelGainReadsTest, ARowNoticesAChangeInAnyOneGain) {
     std::mt19937 rng(7);
-    Frame frame(kWidth, 2);
+    Frame frame(kRowWidth, 2);
     frame.bytes = RandomBytes(frame.bytes.size(), rng);
     const float kBase[3] = {1.5f, 0.75f, 1.25f};
     FilterSettings settings;
     Configure(settings, 2, 3, 0, kBase[0], kBase[1], kBase[2]);
     std::vector<uint8_t> work(2 * frame.bytes.size());
     std::vector<uint8_t> expected(frame.bytes.size(), 0xA5);
-    reference::ConvertFrame(settings, kWidth, 2, frame.bytes.data(), frame.bytes.size(), work.data(),
+    reference::ConvertFrame(settings, kRowWidth, 2, frame.bytes.data(), frame.bytes.size(), work.data(),
                             work.size(), expected.data(), expected.size());
-    expected.resize(2 * size_t(kWidth));
+    expected.resize(2 * size_t(kRowWidth));
     const conversion::GainBits now = BitsOf(kBase[0], kBase[1], kBase[2]);
 
     // What the row before may have read instead: the same gains, or one gain otherwise.

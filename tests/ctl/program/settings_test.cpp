@@ -20,7 +20,7 @@ using ui::test::MessageBoxText;
 using ui::test::PostClick;
 using ui::test::WaitFor;
 
-struct Texts {
+struct Fx3UpdateTexts {
     bool ja = JapaneseExpected();
     std::wstring confirmFx3 =
         ja ? L"FX3 ファームウェアを更新します。よろしいですか?" : L"Click OK to update FX3 Firmware.";
@@ -196,7 +196,7 @@ std::string Fx3Image(size_t length) {
 
 // "FX3 Update...": the real Open dialog, then Yes on the question; answers the box that follows.
 HWND UpdateFx3(SettingsSession& session, HWND settings, const fs::path& image) {
-    const Texts texts;
+    const Fx3UpdateTexts texts;
     PostClick(settings, IDC_FX3_UPDATE);
     const HWND open = session.program().WaitForWindow(L"Open File");
     if (!open)
@@ -215,7 +215,7 @@ HWND UpdateFx3(SettingsSession& session, HWND settings, const fs::path& image) {
 // A TKB-20U with the program up and an FX3 image file in its work folder.
 class ProgramUpdate : public ::testing::Test {
 protected:
-    const Texts texts;
+    const Fx3UpdateTexts texts;
     SettingsSession session{"TKB-20U"};
     const std::string image = Fx3Image(4096);
     const fs::path file = session.folder().WriteFile("firmware.img", image);
