@@ -44,7 +44,9 @@ struct FilterSettings {
     std::atomic<int32_t> FrameFormat{0};
     std::atomic<int32_t> BayerFormat{0};
     std::atomic<int32_t> FastMode{0};
-    std::atomic<float> RGain{0.0f};
+    // The gains start a 16-byte line of their own: the colour kernels read a window's three gains
+    // with one aligned 16-byte load, which touches no other setting (the last 4 bytes are padding).
+    alignas(16) std::atomic<float> RGain{0.0f};
     std::atomic<float> GGain{0.0f};
     std::atomic<float> BGain{0.0f};
 };

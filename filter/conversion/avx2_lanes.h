@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "conversion/masked_gain_reader.h"
+#include "conversion/paired_gain_reader.h"
 
 namespace qdflip::conversion::x86 {
 struct Avx2Lanes {
@@ -43,8 +43,6 @@ struct Avx2Lanes {
     [[gnu::always_inline]] static V UnpackHi16(V a, V b) { return _mm256_unpackhi_epi16(a, b); }
     [[gnu::always_inline]] static V UnpackLo32(V a, V b) { return _mm256_unpacklo_epi32(a, b); }
     [[gnu::always_inline]] static V UnpackHi32(V a, V b) { return _mm256_unpackhi_epi32(a, b); }
-    [[gnu::always_inline]] static V UnpackLo64(V a, V b) { return _mm256_unpacklo_epi64(a, b); }
-    [[gnu::always_inline]] static V UnpackHi64(V a, V b) { return _mm256_unpackhi_epi64(a, b); }
     template <int kBits>
     [[gnu::always_inline]] static V ShrWords(V v) {
         return _mm256_srli_epi16(v, kBits);
@@ -59,6 +57,10 @@ struct Avx2Lanes {
     [[gnu::always_inline]] static V ShrDwords(V v) {
         return _mm256_srli_epi32(v, kBits);
     }
+    template <int kBits>
+    [[gnu::always_inline]] static V ShlDwords(V v) {
+        return _mm256_slli_epi32(v, kBits);
+    }
     [[gnu::always_inline]] static V And(V a, V b) { return _mm256_and_si256(a, b); }
     [[gnu::always_inline]] static V Or(V a, V b) { return _mm256_or_si256(a, b); }
     [[gnu::always_inline]] static V AddWords(V a, V b) { return _mm256_add_epi16(a, b); }
@@ -67,8 +69,8 @@ struct Avx2Lanes {
     [[gnu::always_inline]] static V MulHiWords(V a, V b) { return _mm256_mulhi_epu16(a, b); }
     [[gnu::always_inline]] static V MulAddPairs(V a, V b) { return _mm256_madd_epi16(a, b); }
     [[gnu::always_inline]] static V MinWords(V a, V b) { return _mm256_min_epu16(a, b); }
-    [[gnu::always_inline]] static V PackSigned(V a, V b) { return _mm256_packs_epi32(a, b); }
-    [[gnu::always_inline]] static V PackUnsigned(V a, V b) { return _mm256_packus_epi32(a, b); }
+    // The even words of a with the odd words of b.
+    [[gnu::always_inline]] static V BlendOddWords(V a, V b) { return _mm256_blend_epi16(a, b, 0xAA); }
     [[gnu::always_inline]] static Marks NoMarks() { return _mm256_setzero_si256(); }
     [[gnu::always_inline]] static void MarkEqual(Marks& marks, V a, V b) {
         marks = _mm256_or_si256(marks, _mm256_cmpeq_epi16(a, b));
@@ -77,7 +79,7 @@ struct Avx2Lanes {
         return static_cast<uint32_t>(_mm256_movemask_epi8(marks));
     }
 
-    // Reads a block's gains (masked_gain_reader.h).
-    using GainReader = MaskedGainReader<Avx2Lanes>;
+    // Reads a block's gains (paired_gain_reader.h).
+    using GainReader = PairedGainReader<Avx2Lanes>;
 };
 }  // namespace qdflip::conversion::x86

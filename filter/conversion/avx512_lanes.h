@@ -9,7 +9,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "conversion/masked_gain_reader.h"
+#include "conversion/paired_gain_reader.h"
 
 namespace qdflip::conversion::x86 {
 struct Avx512Lanes {
@@ -39,8 +39,6 @@ struct Avx512Lanes {
     [[gnu::always_inline]] static V UnpackHi16(V a, V b) { return _mm512_unpackhi_epi16(a, b); }
     [[gnu::always_inline]] static V UnpackLo32(V a, V b) { return _mm512_unpacklo_epi32(a, b); }
     [[gnu::always_inline]] static V UnpackHi32(V a, V b) { return _mm512_unpackhi_epi32(a, b); }
-    [[gnu::always_inline]] static V UnpackLo64(V a, V b) { return _mm512_unpacklo_epi64(a, b); }
-    [[gnu::always_inline]] static V UnpackHi64(V a, V b) { return _mm512_unpackhi_epi64(a, b); }
     template <int kBits>
     [[gnu::always_inline]] static V ShrWords(V v) {
         return _mm512_srli_epi16(v, kBits);
@@ -55,6 +53,10 @@ struct Avx512Lanes {
     [[gnu::always_inline]] static V ShrDwords(V v) {
         return _mm512_srli_epi32(v, kBits);
     }
+    template <int kBits>
+    [[gnu::always_inline]] static V ShlDwords(V v) {
+        return _mm512_slli_epi32(v, kBits);
+    }
     [[gnu::always_inline]] static V And(V a, V b) { return _mm512_and_si512(a, b); }
     [[gnu::always_inline]] static V Or(V a, V b) { return _mm512_or_si512(a, b); }
     [[gnu::always_inline]] static V AddWords(V a, V b) { return _mm512_add_epi16(a, b); }
@@ -63,15 +65,17 @@ struct Avx512Lanes {
     [[gnu::always_inline]] static V MulHiWords(V a, V b) { return _mm512_mulhi_epu16(a, b); }
     [[gnu::always_inline]] static V MulAddPairs(V a, V b) { return _mm512_madd_epi16(a, b); }
     [[gnu::always_inline]] static V MinWords(V a, V b) { return _mm512_min_epu16(a, b); }
-    [[gnu::always_inline]] static V PackSigned(V a, V b) { return _mm512_packs_epi32(a, b); }
-    [[gnu::always_inline]] static V PackUnsigned(V a, V b) { return _mm512_packus_epi32(a, b); }
+    // The even words of a with the odd words of b.
+    [[gnu::always_inline]] static V BlendOddWords(V a, V b) {
+        return _mm512_mask_blend_epi16(0xAAAAAAAA, a, b);
+    }
     [[gnu::always_inline]] static Marks NoMarks() { return 0; }
     [[gnu::always_inline]] static void MarkEqual(Marks& marks, V a, V b) {
         marks = static_cast<Marks>(marks | _mm512_cmpeq_epi16_mask(a, b));
     }
     [[gnu::always_inline]] static uint32_t LaneBits(Marks marks) { return marks; }
 
-    // Reads a block's gains (masked_gain_reader.h).
-    using GainReader = MaskedGainReader<Avx512Lanes>;
+    // Reads a block's gains (paired_gain_reader.h).
+    using GainReader = PairedGainReader<Avx512Lanes>;
 };
 }  // namespace qdflip::conversion::x86

@@ -24,12 +24,15 @@ struct GainBits {
             std::bit_cast<uint32_t>(settings.BGain.load(std::memory_order_relaxed))};
 }
 
-// The address of the red gain, with the green and the blue gain in the two 32-bit words after it: a
-// vector kernel may load the three with one instruction. Each stays an aligned 32-bit word, which no
-// load splits, so each is still read whole.
+// The address of the red gain, with the green and the blue gain in the two 32-bit words after it and
+// the structure's padding in the fourth: a vector kernel may load the three with one aligned 16-byte
+// load, which reads no other setting and never crosses a cache line. Each gain stays an aligned 32-bit
+// word, which no load splits, so each is still read whole; what the fourth word holds is not defined.
 [[gnu::always_inline]] inline const void* GainWords(const FilterSettings& settings) {
     static_assert(offsetof(FilterSettings, GGain) == offsetof(FilterSettings, RGain) + 4 &&
                   offsetof(FilterSettings, BGain) == offsetof(FilterSettings, RGain) + 8);
+    static_assert(offsetof(FilterSettings, RGain) % 16 == 0 && alignof(FilterSettings) % 16 == 0 &&
+                  offsetof(FilterSettings, RGain) + 16 == sizeof(FilterSettings));
     static_assert(sizeof(settings.RGain) == 4 && alignof(std::atomic<float>) == 4);
     return &settings.RGain;
 }

@@ -46,8 +46,6 @@ struct Sse41Lanes {
     [[gnu::always_inline]] static V UnpackHi16(V a, V b) { return _mm_unpackhi_epi16(a, b); }
     [[gnu::always_inline]] static V UnpackLo32(V a, V b) { return _mm_unpacklo_epi32(a, b); }
     [[gnu::always_inline]] static V UnpackHi32(V a, V b) { return _mm_unpackhi_epi32(a, b); }
-    [[gnu::always_inline]] static V UnpackLo64(V a, V b) { return _mm_unpacklo_epi64(a, b); }
-    [[gnu::always_inline]] static V UnpackHi64(V a, V b) { return _mm_unpackhi_epi64(a, b); }
     template <int kBits>
     [[gnu::always_inline]] static V ShrWords(V v) {
         return _mm_srli_epi16(v, kBits);
@@ -62,6 +60,10 @@ struct Sse41Lanes {
     [[gnu::always_inline]] static V ShrDwords(V v) {
         return _mm_srli_epi32(v, kBits);
     }
+    template <int kBits>
+    [[gnu::always_inline]] static V ShlDwords(V v) {
+        return _mm_slli_epi32(v, kBits);
+    }
     [[gnu::always_inline]] static V And(V a, V b) { return _mm_and_si128(a, b); }
     [[gnu::always_inline]] static V Or(V a, V b) { return _mm_or_si128(a, b); }
     [[gnu::always_inline]] static V AddWords(V a, V b) { return _mm_add_epi16(a, b); }
@@ -72,8 +74,8 @@ struct Sse41Lanes {
     [[gnu::always_inline]] static V MulAddPairs(V a, V b) { return _mm_madd_epi16(a, b); }
     [[gnu::always_inline]] static V MinWords(V a, V b) { return _mm_min_epu16(a, b); }
     // Signed 32-bit lanes of a, then of b (per half), saturated to 16 bits; the unsigned form.
-    [[gnu::always_inline]] static V PackSigned(V a, V b) { return _mm_packs_epi32(a, b); }
-    [[gnu::always_inline]] static V PackUnsigned(V a, V b) { return _mm_packus_epi32(a, b); }
+    // The even words of a with the odd words of b.
+    [[gnu::always_inline]] static V BlendOddWords(V a, V b) { return _mm_blend_epi16(a, b, 0xAA); }
     [[gnu::always_inline]] static Marks NoMarks() { return _mm_setzero_si128(); }
     [[gnu::always_inline]] static void MarkEqual(Marks& marks, V a, V b) {
         marks = _mm_or_si128(marks, _mm_cmpeq_epi16(a, b));
@@ -82,17 +84,20 @@ struct Sse41Lanes {
         return static_cast<uint32_t>(_mm_movemask_epi8(marks));
     }
 
-    // Reads a block's gains into one register a window (red and green with one load, blue with
-    // another) and compares them all at once.
+    // Reads a block's gains into one register a window, with one aligned load each (GainWords), and
+    // compares them all at once; the padding word after the gains is left out of that test.
     struct GainReader {
         const FilterSettings& settings;
 
         [[gnu::always_inline]] GainBits One() const { return ReadGains(settings); }
 
-        [[gnu::always_inline]] bool Block(const GainBits& expected, GainBits (&each)[kWindows]) const {
-            const __m128i want =
-                _mm_setr_epi32(static_cast<int32_t>(expected.r), static_cast<int32_t>(expected.g),
-                               static_cast<int32_t>(expected.b), 0);
+        // The gains as a window would read them.
+        [[gnu::always_inline]] __m128i Expect(const GainBits& bits) const {
+            return _mm_setr_epi32(static_cast<int32_t>(bits.r), static_cast<int32_t>(bits.g),
+                                  static_cast<int32_t>(bits.b), 0);
+        }
+
+        [[gnu::always_inline]] bool Block(__m128i want, GainBits (&each)[kWindows]) const {
             const char* words = static_cast<const char*>(GainWords(settings));
             uintptr_t order = 0;
             __m128i windows[kWindows];
@@ -102,7 +107,7 @@ struct Sse41Lanes {
                 windows[k] = WindowGains(words, order);
                 differences = _mm_or_si128(differences, _mm_xor_si128(windows[k], want));
             }
-            if (_mm_testz_si128(differences, differences)) [[likely]] {
+            if (_mm_testz_si128(differences, _mm_setr_epi32(-1, -1, -1, 0))) [[likely]] {
                 return true;
             }
             alignas(16) uint32_t read[kWindows * 4];
@@ -118,8 +123,8 @@ struct Sse41Lanes {
         // `order`, so that the reads stay one per window and in window order.
         [[gnu::always_inline]] __m128i WindowGains(const char* words, uintptr_t& order) const {
             __m128i read;
-            asm volatile("movq (%[words]), %[read]\n\tpinsrd $2, 8(%[words]), %[read]"
-                         : [read] "=&x"(read), [order] "+r"(order)
+            asm volatile("movdqu (%[words]), %[read]"
+                         : [read] "=x"(read), [order] "+r"(order)
                          : [words] "r"(words), "m"(settings));
             return read;
         }

@@ -14,6 +14,12 @@
 // exceeds 1 / 125 by less than 1.4e-7 and M times that stays under the 1 / 125 that separates
 // consecutive quotients' fractions. N is a multiple of 1000 exactly when its low 16 bits equal those
 // of 1000 * floor(N / 1000): the difference is the remainder, 0..999.
+//
+// Lane order. The N come in two registers of 32-bit lanes, and N / 8 and the low 16 bits of N are
+// whole words of them: the first register's give the even 16-bit lanes of a block, the second's the
+// odd ones, with one blend and no pack. For this the cells are loaded so that within each 128-bit
+// part the windows of 16-bit lanes 0, 2, 4, 6 meet in the first register and those of lanes 1, 3, 5,
+// 7 in the second; the words of Y, U and V then hold the windows in the order that LaneWindow gives.
 #pragma once
 
 #include <cstddef>
@@ -68,21 +74,20 @@ template <class L>
 struct BlockConstants {
     typename L::V byte;  // a byte's mask, and its largest value
     typename L::V eight;
-    typename L::V lowWord;
     typename L::V reciprocal;  // of 125, shifted by 22
     typename L::V thousand;
 
     [[gnu::always_inline]] BlockConstants()
         : byte(L::Opaque(L::Words(0xFF))),
           eight(L::Opaque(L::Words(8))),
-          lowWord(L::Opaque(L::Dwords(0xFFFF))),
           reciprocal(L::Opaque(L::Words(33555))),
           thousand(L::Opaque(L::Words(1000))) {}
 };
 
 // The 16 bytes of one half-register of window cells (4 windows, samples high byte first) rearranged
-// as 16-bit samples: the windows' P00 (or P10) in the first 8 bytes, their P01 (or P11) in the last 8.
-inline constexpr uint8_t kSplitCells[16] = {1, 0, 5, 4, 9, 8, 13, 12, 3, 2, 7, 6, 11, 10, 15, 14};
+// as 16-bit samples: the P00 (or P10) of windows 0, 2, 1, 3 in the first 8 bytes, their P01 (or P11)
+// in the last 8. Two such registers interleave by 32 bits into the lane order above.
+inline constexpr uint8_t kSplitCells[16] = {1, 0, 9, 8, 5, 4, 13, 12, 3, 2, 11, 10, 7, 6, 15, 14};
 
 // Register `half` of a block's cells in one row: a block's windows' first 4 bytes, which in fast mode
 // are every other 4 bytes.
@@ -128,8 +133,9 @@ template <class L>
                               L::MulAddPairs(blueEight[0], blueEightFactors));
     const V n1 = L::AddDwords(L::MulAddPairs(greenRed[1], greenRedFactors),
                               L::MulAddPairs(blueEight[1], blueEightFactors));
-    const V eighths = L::PackSigned(L::template ShrDwords<3>(n0), L::template ShrDwords<3>(n1));
-    const V low = L::PackUnsigned(L::And(n0, constants.lowWord), L::And(n1, constants.lowWord));
+    // N / 8 of n1 is the high word of n1 << 13.
+    const V eighths = L::BlendOddWords(L::template ShrDwords<3>(n0), L::template ShlDwords<13>(n1));
+    const V low = L::BlendOddWords(n0, L::template ShlDwords<16>(n1));
     const V quotient = L::template ShrWords<6>(L::MulHiWords(eighths, constants.reciprocal));
     L::MarkEqual(marks, L::MulLoWords(quotient, constants.thousand), low);
     return quotient;
@@ -151,13 +157,13 @@ template <class L, class Cells, int kShift, bool kFast>
     const auto cell = [&](int index) {
         switch (index) {
             case 0:
-                return EightBits<L, kShift>(L::UnpackLo64(upper0, upper1), constants);
+                return EightBits<L, kShift>(L::UnpackLo32(upper0, upper1), constants);
             case 1:
-                return EightBits<L, kShift>(L::UnpackHi64(upper0, upper1), constants);
+                return EightBits<L, kShift>(L::UnpackHi32(upper0, upper1), constants);
             case 2:
-                return EightBits<L, kShift>(L::UnpackLo64(lower0, lower1), constants);
+                return EightBits<L, kShift>(L::UnpackLo32(lower0, lower1), constants);
             default:
-                return EightBits<L, kShift>(L::UnpackHi64(lower0, lower1), constants);
+                return EightBits<L, kShift>(L::UnpackHi32(lower0, lower1), constants);
         }
     };
     const V r = Gained<L>(cell(Cells::kR), gains.r, constants);

@@ -31,6 +31,8 @@ struct ScriptedReads {
         return reading;
     }
 
+    GainBits Expect(const GainBits& bits) const { return bits; }
+
     template <size_t kBlock>
     bool Block(const GainBits& expected, GainBits (&each)[kBlock]) const {
         bool same = true;
