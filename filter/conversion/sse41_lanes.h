@@ -73,7 +73,6 @@ struct Sse41Lanes {
     // Signed 16-bit pairs multiplied and each pair's products added into a 32-bit lane.
     [[gnu::always_inline]] static V MulAddPairs(V a, V b) { return _mm_madd_epi16(a, b); }
     [[gnu::always_inline]] static V MinWords(V a, V b) { return _mm_min_epu16(a, b); }
-    // Signed 32-bit lanes of a, then of b (per half), saturated to 16 bits; the unsigned form.
     // The even words of a with the odd words of b.
     [[gnu::always_inline]] static V BlendOddWords(V a, V b) { return _mm_blend_epi16(a, b, 0xAA); }
     [[gnu::always_inline]] static Marks NoMarks() { return _mm_setzero_si128(); }

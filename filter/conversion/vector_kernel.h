@@ -33,9 +33,10 @@
 #include "raw_conversion.h"
 
 namespace qdflip::conversion::vector {
-// The window that 16-bit lane `lane` of a block holds. Each 128-bit part of a register holds four
-// windows of WindowCells register 0, then four of register 1, in the order that WindowCells loaded
-// them; in fast mode EvenDwords took two windows from each of two loads for every part.
+// The window that 16-bit lane `lane` of a block's Y, U, V and marks holds. Each 128-bit part of such
+// a register holds four windows of WindowCells register 0, then four of register 1, in the order
+// that WindowCells loaded them; in fast mode EvenDwords took two windows from each of two loads for
+// every part.
 template <class L, bool kFast>
 constexpr size_t LaneWindow(size_t lane) {
     constexpr size_t kParts = L::kBytes / 16;
