@@ -2,6 +2,7 @@
 
 #include <fstream>
 #include <random>
+#include <sstream>
 #include <system_error>
 #include <thread>
 
@@ -131,6 +132,23 @@ bool WaitForFile(const std::filesystem::path& path, std::chrono::milliseconds ti
         std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
     return true;
+}
+
+std::optional<std::string> ReadSignalFile(const std::filesystem::path& path,
+                                          std::chrono::milliseconds timeout) {
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        // Seen but not yet openable: a rename under Windows keeps the file open for a moment, shared
+        // with readers only if they share its deletion, which the C++ streams do not.
+        if (std::ifstream in(path, std::ios::binary); in) {
+            std::ostringstream text;
+            text << in.rdbuf();
+            return text.str();
+        }
+        if (std::chrono::steady_clock::now() > deadline)
+            return std::nullopt;
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
 }
 
 std::filesystem::path MakeTempFolder(const std::string& name) {

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,10 @@ void WriteSignalFile(const std::filesystem::path& path, const std::string& text 
 // Waits until `path` exists; false after `timeout`.
 bool WaitForFile(const std::filesystem::path& path,
                  std::chrono::milliseconds timeout = std::chrono::seconds(60));
+
+// Waits for a signal file and returns its text; nothing after `timeout`.
+std::optional<std::string> ReadSignalFile(const std::filesystem::path& path,
+                                          std::chrono::milliseconds timeout = std::chrono::seconds(60));
 
 // A fresh, empty folder for one test.
 std::filesystem::path MakeTempFolder(const std::string& name);
