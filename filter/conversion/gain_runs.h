@@ -60,8 +60,7 @@ public:
     [[gnu::always_inline]] void Step() {
         if (job_.bytes >= piece_) [[likely]] {
             for (size_t at = 0; at < piece_; at += kLine) {
-                CopyHalf(at);
-                CopyHalf(at + kLine / 2);
+                CopyLine(at);
             }
             job_.from += piece_;
             job_.to += piece_;
@@ -77,12 +76,12 @@ public:
 
 private:
     static constexpr size_t kLine = 64;
-    // Half a line as one value, which the wide kernels move in one register; std::memcpy of a line
-    // comes out in 16-byte moves, twice the instructions.
-    using Half [[gnu::vector_size(kLine / 2), gnu::aligned(1), gnu::may_alias]] = uint8_t;
+    // A line as one value, which each kernel moves in registers as wide as its instruction set has
+    // (one for AVX-512); std::memcpy of a line comes out in 16-byte moves.
+    using Line [[gnu::vector_size(kLine), gnu::aligned(1), gnu::may_alias]] = uint8_t;
 
-    [[gnu::always_inline]] void CopyHalf(size_t at) {
-        *reinterpret_cast<Half*>(job_.to + at) = *reinterpret_cast<const Half*>(job_.from + at);
+    [[gnu::always_inline]] void CopyLine(size_t at) {
+        *reinterpret_cast<Line*>(job_.to + at) = *reinterpret_cast<const Line*>(job_.from + at);
     }
 
     CopyAlong job_;
