@@ -6,8 +6,17 @@
 
 #include "conversion/frame_conversion.h"
 #include "conversion/gain_state.h"
+#include "ring_size.h"
 
 namespace qdflip::bench {
+size_t FrameRingLength() {
+    return RingFrames(2 * kFrameBytes);
+}
+
+std::string FrameRingSuffix() {
+    return RingSuffix(FrameRingLength());
+}
+
 const std::vector<Scenario>& Scenarios() {
     static const std::vector<Scenario> scenarios{
         {"Thru", 0, 0, false, 2.5},
@@ -27,8 +36,8 @@ FrameBuffers::FrameBuffers(conversion::KernelPath path)
       flatInput_(kFrameBytes),
       work_(2 * kFrameBytes),
       output_(kFrameBytes),
-      ringInputs_(kRingFrames, std::vector<uint8_t>(kFrameBytes)),
-      ringOutputs_(kRingFrames, std::vector<uint8_t>(kFrameBytes)),
+      ringInputs_(FrameRingLength(), std::vector<uint8_t>(kFrameBytes)),
+      ringOutputs_(FrameRingLength(), std::vector<uint8_t>(kFrameBytes)),
       path_(path) {
     std::mt19937 rng(1);
     for (auto& byte : randomInput_) {
@@ -68,7 +77,7 @@ uint8_t* FrameBuffers::NextOutput() {
         return output_.data();
     }
     uint8_t* output = ringOutputs_[ringPosition_].data();
-    ringPosition_ = (ringPosition_ + 1) % kRingFrames;
+    ringPosition_ = (ringPosition_ + 1) % ringOutputs_.size();
     return output;
 }
 
@@ -150,7 +159,7 @@ void PrintRatioTable(const std::map<std::string, double>& medianMilliseconds, co
     if (memcpyTime == medianMilliseconds.end()) {
         return;
     }
-    const auto ringMemcpyTime = medianMilliseconds.find(std::string(kMemcpyName) + kRingSuffix);
+    const auto ringMemcpyTime = medianMilliseconds.find(std::string(kMemcpyName) + FrameRingSuffix());
     std::printf("\n%s, colour kernels: %s\n", title.c_str(), conversion::KernelPathName(path));
     std::printf("%-50s %9s %9s %9s %9s %10s %10s\n", "mode (1920 x 1080, median per frame)", "time ms",
                 "x memcpy", "ring ms", "x ring", "target", "ring target");
@@ -172,7 +181,7 @@ void PrintRatioTable(const std::map<std::string, double>& medianMilliseconds, co
         const double ratio = time->second / memcpyTime->second;
         char ringText[2][16] = {"", ""};
         double ringRatio = 0;
-        const auto ringTime = medianMilliseconds.find(row.name + kRingSuffix);
+        const auto ringTime = medianMilliseconds.find(row.name + FrameRingSuffix());
         if (ringTime != medianMilliseconds.end() && ringMemcpyTime != medianMilliseconds.end()) {
             ringRatio = ringTime->second / ringMemcpyTime->second;
             std::snprintf(ringText[0], sizeof ringText[0], "%.3f", ringTime->second);

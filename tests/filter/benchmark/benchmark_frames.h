@@ -31,9 +31,11 @@ struct Scenario {
 const std::vector<Scenario>& Scenarios();
 
 // Frames in a ring, for the figures from memory: a live graph's frames arrive by DMA and are touched
-// once, while one frame copied again and again stays in a large last-level cache.
-inline constexpr size_t kRingFrames = 16;
-inline constexpr const char* kRingSuffix = " [ring of 16]";
+// once, while one frame copied again and again stays in a large last-level cache. The ring is sized
+// for this host's cache, an input and an output frame to each of its places (ring_size.h).
+size_t FrameRingLength();
+// What the names of the ring figures end with.
+std::string FrameRingSuffix();
 
 // Buffers as the filter has them: input, a work buffer of 4 bytes a pixel, output. In ring mode each
 // call takes the next input and output frame of the ring; the work buffer is the filter's one.
@@ -96,7 +98,7 @@ inline constexpr const char* kMemcpyName = "memcpy 4147200 B";
 inline constexpr const char* kGainReadsName = "gain reads alone (3 per window, 1033682 windows)";
 
 // Prints the table of median times per frame (milliseconds, by scenario name) and their ratios; the
-// ring figures (names with kRingSuffix) beside them, against the memcpy over the ring, where the
+// ring figures (names with FrameRingSuffix()) beside them, against the memcpy over the ring, where the
 // normal-mode colour frames have targets by kernel path.
 void PrintRatioTable(const std::map<std::string, double>& medianMilliseconds, const std::string& title,
                      conversion::KernelPath path);

@@ -41,7 +41,7 @@ void Register(FrameBuffers& buffers) {
         b->Unit(benchmark::kMillisecond)->UseRealTime()->Repetitions(15)->ReportAggregatesOnly(true);
     };
     for (const bool ring : {false, true}) {
-        const std::string suffix = ring ? kRingSuffix : "";
+        const std::string suffix = ring ? FrameRingSuffix() : "";
         configure(benchmark::RegisterBenchmark((kMemcpyName + suffix).c_str(),
                                                [&buffers, ring](benchmark::State& state) {
                                                    buffers.UseRing(ring);

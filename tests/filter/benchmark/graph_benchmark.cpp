@@ -38,13 +38,13 @@ const Mode kModes[] = {{"Thru", 0, false},
 // One frame at a time from a ring of distinct frames, as frames of a live graph arrive.
 class Frames {
 public:
-    Frames(int32_t width, int32_t height) : frames_(kRingFrames) {
-        for (size_t i = 0; i < kRingFrames; ++i) {
+    Frames(int32_t width, int32_t height) : frames_(FrameRingLength()) {
+        for (size_t i = 0; i < frames_.size(); ++i) {
             frames_[i] = test::RawFrame(width, height, static_cast<uint32_t>(i));
         }
     }
     const std::vector<uint8_t>& Next() {
-        position_ = (position_ + 1) % kRingFrames;
+        position_ = (position_ + 1) % frames_.size();
         return frames_[position_];
     }
 
@@ -210,7 +210,7 @@ int RunBenches() {
     }
 
     std::printf("\n%s build, 1920 x 1080 UYVY, single streaming thread, frames from a ring of %zu\n",
-                sizeof(void*) == 4 ? "32-bit" : "64-bit", kRingFrames);
+                sizeof(void*) == 4 ? "32-bit" : "64-bit", FrameRingLength());
     std::printf("medians over %d rounds; in each round every figure is taken over %d frames, side by side\n",
                 kRounds, kFramesPerRound);
     std::printf("core = source+core - source; layer = graph - source+core; x memcpy = layer / memcpy\n");

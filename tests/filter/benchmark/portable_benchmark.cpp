@@ -17,7 +17,7 @@ int main(int argc, char** argv) {
     FrameBuffers buffers(path);
     std::map<std::string, double> medians;
     for (const bool ring : {false, true}) {
-        const std::string suffix = ring ? kRingSuffix : "";
+        const std::string suffix = ring ? FrameRingSuffix() : "";
         buffers.UseRing(ring);
         buffers.Prepare(Scenarios().front());
         medians[kMemcpyName + suffix] = MedianMilliseconds([&] { buffers.Memcpy(); });
